@@ -10,3 +10,4 @@
 
 #include "core/values.c"
 #include "core/lists.c"
+#include "json/builder.c"

@@ -145,37 +145,20 @@ qo_val_t list_join(qo_val_t l, qo_val_t sep) {
     if (!l || _qo_as_list(l)->len == 0) return _qo_str_from("", 0);
     qo_list *list = _qo_as_list(l);
     const char *sep_text = _qo_cstr(sep);
-    size_t sep_len = strlen(sep_text);
-    size_t cap = 64, used = 0;
-    char *buf = _qo_xmalloc(cap);
+    qo_jb b;
+    jb_init(&b);
     for (int64_t i = 0; i < list->len; i++) {
         qo_val_t v = list->items[i];
-        char digits[24];
-        const char *piece = "";
-        size_t piece_len = 0;
-        if (v == 0) {
-        } else if (looks_like_string(v)) {
-            piece = (const char *)(intptr_t)v;
-            piece_len = strlen(piece);
+        if (i > 0) jb_puts(&b, sep_text);
+        if (v == 0) continue;
+        if (looks_like_string(v)) {
+            jb_puts(&b, (const char *)(intptr_t)v);
         } else {
-            piece_len = (size_t)snprintf(digits, sizeof digits, "%lld", (long long)v);
-            piece = digits;
+            char digits[24];
+            jb_putn(&b, digits, (size_t)snprintf(digits, sizeof digits, "%lld", (long long)v));
         }
-        size_t need = used + piece_len + (i > 0 ? sep_len : 0) + 1;
-        if (need > cap) {
-            while (cap < need) cap *= 2;
-            buf = _qo_xrealloc(buf, cap);
-        }
-        if (i > 0) {
-            memcpy(buf + used, sep_text, sep_len);
-            used += sep_len;
-        }
-        memcpy(buf + used, piece, piece_len);
-        used += piece_len;
     }
-    buf[used] = '\0';
-    qo_arena_track(_qo_word(buf));
-    return _qo_word(buf);
+    return jb_finish(&b);
 }
 qo_val_t str_join(qo_val_t l, qo_val_t sep) { return list_join(l, sep); }
 
