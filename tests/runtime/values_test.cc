@@ -34,8 +34,11 @@ TEST(KindTests, NeverFaultsOnUnmappedWords) {
     EXPECT_FALSE(looks_like_string(-5));
     void *page = mmap(nullptr, 4096, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
     ASSERT_NE(page, MAP_FAILED);
+    EXPECT_TRUE(looks_like_string((qo_val_t)(intptr_t)page));  // zero page: ""
     munmap(page, 4096);
+    // Seen readable before is no promise now.
     EXPECT_FALSE(looks_like_string((qo_val_t)(intptr_t)page));
+    EXPECT_FALSE(_qo_is_container((qo_val_t)(intptr_t)page));
     // A guard page: mapped but unreadable.
     void *guard = mmap(nullptr, 4096, PROT_NONE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
     ASSERT_NE(guard, MAP_FAILED);

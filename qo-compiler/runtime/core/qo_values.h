@@ -83,6 +83,9 @@ int _qo_readable(const void *p, size_t n);
 
 /* Per-thread state shared by the files, HTTP and response subsystems. */
 extern __thread int64_t _tl_fs_read_len;
+/* The block the last fs_read on this thread returned: only that block is
+ * known to hold _tl_fs_read_len bytes (it may contain NUL bytes). */
+extern __thread const char *_tl_fs_read_buf;
 extern __thread int32_t _tl_http_head_only;
 
 #endif

@@ -9,17 +9,19 @@
  * mutated through copy on write (lists.c).
  *
  * Telling a string from an integer needs a read of memory at an arbitrary
- * word. Such reads go through _qo_readable, which asks the kernel once per
- * page (process_vm_readv on our own process fails with EFAULT instead of
- * faulting) and remembers readable pages in a small per-thread cache, so the
- * common case costs a shift and a compare.
+ * word. Such reads go through _qo_readable, which touches the pages with a
+ * fault handler armed for this thread: an unreadable page makes the handler
+ * jump back and the answer is "no". That costs a sigsetjmp (no system call)
+ * instead of asking the kernel, and unlike a cache of pages seen readable
+ * it stays right when memory is unmapped later.
  */
 #include <errno.h>
-#include <fcntl.h>
 #include <stdio.h>
 #include <stdlib.h>
+#include <pthread.h>
+#include <setjmp.h>
+#include <signal.h>
 #include <sys/resource.h>
-#include <sys/uio.h>
 #include <unistd.h>
 
 typedef struct {
@@ -31,6 +33,7 @@ typedef struct {
 static __thread qo_arena _tl_arena;
 static __thread int32_t _tl_arena_active;
 __thread int64_t _tl_fs_read_len;
+__thread const char *_tl_fs_read_buf;
 __thread int32_t _tl_http_head_only;
 
 static qo_val_t _qo_args_list;
@@ -62,9 +65,29 @@ void *_qo_xrealloc(void *p, size_t n) {
 
 /* ---- arena scopes ---- */
 
+/* A thread that ends takes its arena's pointer array with it. The blocks it
+ * recorded stay: a thread's result may be one of them. */
+static pthread_key_t _qo_arena_key;
+static pthread_once_t _qo_arena_key_once = PTHREAD_ONCE_INIT;
+
+static void _qo_arena_thread_exit(void *arena) {
+    qo_arena *a = arena;
+    free(a->ptrs);
+    a->ptrs = NULL;
+    a->count = a->cap = 0;
+}
+
+static void _qo_arena_make_key(void) {
+    pthread_key_create(&_qo_arena_key, _qo_arena_thread_exit);
+}
+
 qo_val_t qo_arena_track(qo_val_t p) {
     if (!_tl_arena_active || !p) return 0;
     qo_arena *a = &_tl_arena;
+    if (!a->ptrs) {
+        pthread_once(&_qo_arena_key_once, _qo_arena_make_key);
+        pthread_setspecific(_qo_arena_key, a);
+    }
     if (a->count >= a->cap) {
         int64_t cap = a->cap ? a->cap * 2 : 512;
         void **grown = realloc(a->ptrs, (size_t)cap * sizeof *grown);
@@ -144,73 +167,71 @@ qo_val_t qo_strdup(qo_val_t s) {
 
 /* ---- safe reads at arbitrary words ---- */
 
+/* The kind tests read words the caller never promised are ours (4 bytes at
+ * an integer, 8 bytes before a string). _qo_readable has ruled out a fault;
+ * these reads stay out of the sanitizers' view, which would otherwise call
+ * them overflows or races. */
+#define QO_UNCHECKED_READ \
+    __attribute__((no_sanitize("address"), no_sanitize("undefined"), no_sanitize("thread")))
+
 #define QO_PAGE_SHIFT 12
-#define QO_PAGE_CACHE 256
 /* x86-64 user space ends below 2^47 (2^56 with five-level paging). */
 #define QO_USER_TOP ((uint64_t)1 << 56)
 
-static __thread uintptr_t _tl_readable_pages[QO_PAGE_CACHE];
+/* A read that faults while a probe is armed on this thread jumps back to the
+ * probe instead of ending the process. Any other fault goes to whatever
+ * handled it before (the default action, or a sanitizer's report). */
+static __thread sigjmp_buf *volatile _tl_probe_jump;
+static struct sigaction _qo_prev_segv, _qo_prev_bus;
+static pthread_once_t _qo_fault_guard_once = PTHREAD_ONCE_INIT;
 
-static int _qo_probe_with_pipe(uintptr_t page) {
-    static int fds[2] = {-1, -1};
-    static int opened;
-    if (!__atomic_load_n(&opened, __ATOMIC_ACQUIRE)) {
-        static int lock;
-        while (__atomic_exchange_n(&lock, 1, __ATOMIC_ACQUIRE)) {}
-        if (!opened && pipe2(fds, O_NONBLOCK | O_CLOEXEC) == 0)
-            __atomic_store_n(&opened, 1, __ATOMIC_RELEASE);
-        __atomic_store_n(&lock, 0, __ATOMIC_RELEASE);
-        if (!opened) return 0;
+static void _qo_fault_handler(int sig, siginfo_t *info, void *context) {
+    sigjmp_buf *jump = _tl_probe_jump;
+    if (jump) {
+        _tl_probe_jump = NULL;
+        siglongjmp(*jump, 1);
     }
-    ssize_t w = write(fds[1], (const void *)page, 1);
-    char sink;
-    if (w == 1) {
-        if (read(fds[0], &sink, 1) < 0) {}
-        return 1;
+    const struct sigaction *prev = sig == SIGBUS ? &_qo_prev_bus : &_qo_prev_segv;
+    if ((prev->sa_flags & SA_SIGINFO) && prev->sa_sigaction) {
+        prev->sa_sigaction(sig, info, context);
+    } else if (!(prev->sa_flags & SA_SIGINFO) && prev->sa_handler != SIG_IGN &&
+               prev->sa_handler != SIG_DFL) {
+        prev->sa_handler(sig);
+    } else {
+        signal(sig, SIG_DFL); /* returning re-runs the read and ends as usual */
     }
-    return 0;
 }
 
-/* Asks the kernel whether the page at `page` can be read. */
-static int _qo_probe_page(uintptr_t page) {
-    static int vm_readv_works = 1;
-    if (__atomic_load_n(&vm_readv_works, __ATOMIC_RELAXED)) {
-        char byte;
-        struct iovec local = {&byte, 1};
-        struct iovec remote = {(void *)page, 1};
-        if (process_vm_readv(getpid(), &local, 1, &remote, 1, 0) == 1) return 1;
-        if (errno == EFAULT) return 0;
-        __atomic_store_n(&vm_readv_works, 0, __ATOMIC_RELAXED);
-    }
-    return _qo_probe_with_pipe(page);
+static void _qo_install_fault_guard(void) {
+    struct sigaction sa;
+    memset(&sa, 0, sizeof sa);
+    sa.sa_sigaction = _qo_fault_handler;
+    sa.sa_flags = SA_SIGINFO | SA_NODEFER | SA_ONSTACK;
+    sigemptyset(&sa.sa_mask);
+    sigaction(SIGSEGV, &sa, &_qo_prev_segv);
+    sigaction(SIGBUS, &sa, &_qo_prev_bus);
 }
 
-static int _qo_page_readable(uintptr_t addr) {
-    uintptr_t page = addr >> QO_PAGE_SHIFT;
-    uintptr_t *slot = &_tl_readable_pages[page % QO_PAGE_CACHE];
-    if (*slot == page && page) return 1;
-    if (!_qo_probe_page(page << QO_PAGE_SHIFT)) return 0;
-    *slot = page;
-    return 1;
+QO_UNCHECKED_READ static void _qo_touch_pages(uintptr_t first, uintptr_t last) {
+    for (uintptr_t page = first; page <= last; page++)
+        (void)*(const volatile unsigned char *)(page << QO_PAGE_SHIFT);
 }
 
 int _qo_readable(const void *p, size_t n) {
     uintptr_t a = (uintptr_t)p;
-    if (a < 4096 || a >= QO_USER_TOP || n == 0) return n == 0;
-    if (a + n < a || a + n > QO_USER_TOP) return 0;
-    uintptr_t last = (a + n - 1) >> QO_PAGE_SHIFT;
-    for (uintptr_t page = a >> QO_PAGE_SHIFT; page <= last; page++)
-        if (!_qo_page_readable(page << QO_PAGE_SHIFT)) return 0;
+    if (n == 0) return 1;
+    if (a < 4096 || a >= QO_USER_TOP || a + n < a || a + n > QO_USER_TOP) return 0;
+    pthread_once(&_qo_fault_guard_once, _qo_install_fault_guard);
+    sigjmp_buf jump;
+    if (sigsetjmp(jump, 0)) return 0; /* the handler disarmed the probe */
+    _tl_probe_jump = &jump;
+    _qo_touch_pages(a >> QO_PAGE_SHIFT, (a + n - 1) >> QO_PAGE_SHIFT);
+    _tl_probe_jump = NULL;
     return 1;
 }
 
 /* ---- the kind tests ---- */
 
-/* The kind tests read words the caller never promised are ours (4 bytes at
- * an integer, 8 bytes before a string). _qo_readable has ruled out a fault;
- * these reads stay out of AddressSanitizer's view, which would otherwise
- * call them overflows. */
-#define QO_UNCHECKED_READ __attribute__((no_sanitize("address"), no_sanitize("undefined")))
 
 QO_UNCHECKED_READ static uint32_t _qo_peek_u32(uintptr_t a) {
     const volatile unsigned char *p = (const volatile unsigned char *)a;

@@ -4,8 +4,10 @@
  * JSON, joined lists, formatted strings, files' listings and HTTP heads are
  * all written through this one builder so that growth and the out-of-memory
  * rule live in one place. The finished text is the builder's own block, so
- * handing it over costs nothing.
+ * handing it over costs nothing: into the arena (jb_finish) for ordinary
+ * results, or untracked (jb_take) for results that must outlive a scope.
  */
+#include <stdio.h>
 #include <stdlib.h>
 
 static void _qo_jb_reserve(qo_jb *b, uint64_t extra) {
@@ -42,11 +44,35 @@ void jb_puts(qo_jb *b, const char *s) {
     if (s) jb_putn(b, s, strlen(s));
 }
 
-qo_val_t jb_finish(qo_jb *b) {
+char *jb_grow(qo_jb *b, size_t n) {
+    _qo_jb_reserve(b, n);
+    char *at = b->buf + b->len;
+    b->len += n;
+    b->buf[b->len] = '\0';
+    return at;
+}
+
+const char *_qo_jb_value_text(qo_val_t v, char digits[24]) {
+    if (looks_like_string(v)) return (const char *)(intptr_t)v;
+    snprintf(digits, 24, "%lld", (long long)v);
+    return digits;
+}
+
+void jb_put_value(qo_jb *b, qo_val_t v) {
+    char digits[24];
+    jb_puts(b, _qo_jb_value_text(v, digits));
+}
+
+char *jb_take(qo_jb *b) {
     if (!b->buf) jb_init(b);
     char *text = b->buf;
     b->buf = NULL;
     b->len = b->cap = 0;
+    return text;
+}
+
+qo_val_t jb_finish(qo_jb *b) {
+    char *text = jb_take(b);
     qo_arena_track((qo_val_t)(intptr_t)text);
     return (qo_val_t)(intptr_t)text;
 }
