@@ -23,6 +23,7 @@ build: setup $(BUILD_DIR)/CMakeCache.txt
 	cmake --build $(BUILD_DIR) -j $(JOBS)
 
 test: build
+	@scripts/setup --npm --browser
 	cd $(BUILD_DIR) && ctest $(CTEST_FLAGS)
 
 $(SAN_DIR)/CMakeCache.txt: | setup
@@ -30,6 +31,7 @@ $(SAN_DIR)/CMakeCache.txt: | setup
 
 test-sanitize: setup $(SAN_DIR)/CMakeCache.txt
 	cmake --build $(SAN_DIR) -j $(JOBS)
+	@scripts/setup --npm --browser
 	cd $(SAN_DIR) && ctest $(CTEST_FLAGS)
 
 run: build

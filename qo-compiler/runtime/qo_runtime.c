@@ -70,3 +70,4 @@
 #include "web/safe_url.c"
 #include "web/sanitize.c"
 #include "web/client.c"
+#include "core/builtin_aliases.c"

@@ -54,6 +54,7 @@ static inline double qo_to_float(qo_val_t v) {
 #include "time/qo_time.h"
 #include "engram/qo_engram.h"
 #include "crypto/qo_crypto.h"
+#include "core/qo_builtin_aliases.h"
 
 #ifdef __cplusplus
 }

@@ -117,6 +117,11 @@ qo_val_t instant_from_iso8601(qo_val_t s);
 qo_val_t sleep_secs(qo_val_t n);
 qo_val_t sleep_ms(qo_val_t n);
 qo_val_t qo_sleep_duration(qo_val_t d);
+#ifndef __cplusplus
+/* `sleep(n)` with a plain number of seconds is the C library's own sleep,
+ * which generated programs reach without including <unistd.h>. */
+unsigned int sleep(unsigned int seconds);
+#endif
 
 /* ---- millisecond time ---- */
 

@@ -1,0 +1,5 @@
+#include <stdint.h>
+#include <stdlib.h>
+#include "qo_runtime.h"
+
+
