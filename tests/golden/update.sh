@@ -2,7 +2,7 @@
 # Rewrites the expected C of every golden case from the built compiler:
 #   tests/golden/update.sh [path/to/qoc]      (default: bin/qoc)
 # Review the result with `git diff tests/golden` before keeping it: the
-# expected files are the specification of the output, not a snapshot.
+# expected files define the output, they are not a snapshot to accept blindly.
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 qoc=${1:-"$here/../../bin/qoc"}
