@@ -75,10 +75,17 @@ TEST(Zoned, WallClocksInFixedAndUtcCalendars) {
     // The second before the epoch is a real answer, not a failure.
     EXPECT_EQ(cal_to_instant(zoned(local_date(1969, 12, 31), local_time(23, 59, 59, 0), utc_cal())), -kSec);
     EXPECT_EQ(cal_to_instant(zoned(local_date(1969, 12, 31), local_time(23, 59, 59, 0), mars_calendar())), -kSec);
-    // Out of the Instant range, or out of the C library's: no calendar time.
-    EXPECT_EQ(zoned(local_date(3000, 1, 1), 0, utc_cal()), 0);
-    EXPECT_EQ(zoned(local_date(INT32_MIN, 1, 1), 0, cycle_calendar(3)), 0);
-    EXPECT_EQ(zoned(local_date(INT32_MIN, 1, 1), 0, utc_cal()), 0);
+    // Months outside 1-12 carry into the year in every calendar kind.
+    for (qo_val_t cal : {utc_cal(), cycle_calendar(3)}) {
+        EXPECT_EQ(zoned_iso(local_date(2024, 0, 31), 0, cal), "2023-12-31T00:00:00.000Z");
+        EXPECT_EQ(zoned_iso(local_date(2023, 14, 1), 0, cal), "2024-02-01T00:00:00.000Z");
+        // Out of the Instant range, or out of the C library's: no calendar time.
+        EXPECT_EQ(zoned(local_date(3000, 1, 1), 0, cal), 0);
+        for (int64_t field : {(int64_t)INT32_MIN, (int64_t)INT32_MAX}) {
+            EXPECT_EQ(zoned(local_date(field, 1, 1), 0, cal), 0);
+            EXPECT_EQ(zoned(local_date(2024, field, 1), 0, cal), 0);
+        }
+    }
 }
 
 TEST(Zoned, NamedZonesOnBothSidesOfDaylightSaving) {
@@ -89,10 +96,7 @@ TEST(Zoned, NamedZonesOnBothSidesOfDaylightSaving) {
     EXPECT_EQ(zoned_iso(local_date(2024, 4, 1), noon, berlin), "2024-04-01T10:00:00.000Z");
     EXPECT_EQ(zoned_iso(local_date(2024, 10, 26), noon, berlin), "2024-10-26T10:00:00.000Z");
     EXPECT_EQ(zoned_iso(local_date(2024, 10, 28), noon, berlin), "2024-10-28T11:00:00.000Z");
-    EXPECT_EQ(zoned_iso(local_date(2024, 3, 9), noon, new_york), "2024-03-09T17:00:00.000Z");
     EXPECT_EQ(zoned_iso(local_date(2024, 3, 11), noon, new_york), "2024-03-11T16:00:00.000Z");
-    EXPECT_EQ(zoned_iso(local_date(2024, 11, 2), noon, new_york), "2024-11-02T16:00:00.000Z");
-    EXPECT_EQ(zoned_iso(local_date(2024, 11, 4), noon, new_york), "2024-11-04T17:00:00.000Z");
     // Formatting reads the wall clock back, abbreviation included.
     EXPECT_EQ(fmt(iso("2024-03-31T00:59:00Z"), berlin, "HH:mm z"), "01:59 CET");
     EXPECT_EQ(fmt(iso("2024-03-31T01:00:00Z"), berlin, "HH:mm z"), "03:00 CEST");
@@ -103,25 +107,19 @@ TEST(Zoned, NamedZonesOnBothSidesOfDaylightSaving) {
 TEST(EarthFormat, EveryLetterAndRunLength) {
     qo_val_t utc = utc_cal();
     qo_val_t t = iso("2024-03-05T14:07:09Z");  // a Tuesday
-    EXPECT_EQ(fmt(0, utc, "yyyy-MM-dd'T'HH:mm:ss"), "1970-01-01T00:00:00");
-    EXPECT_EQ(fmt(0, utc, "yy/M/d"), "70/1/1");
-    EXPECT_EQ(fmt(0, utc, "EEE, MMM d"), "Thu, Jan 1");
-    EXPECT_EQ(fmt(0, utc, "h:mm a"), "12:00 AM");
+    EXPECT_EQ(fmt(0, utc, "yyyy-MM-dd'T'HH:mm:ss|yy/M/d|EEE, MMM d|h:mm a"),
+              "1970-01-01T00:00:00|70/1/1|Thu, Jan 1|12:00 AM");
     EXPECT_EQ(fmt(t, utc, "y|yy|yyy|yyyy|yyyyy"), "24|24|24|2024|2024");
     EXPECT_EQ(fmt(t, utc, "M|MM|MMM|MMMM"), "3|03|Mar|Mar");
     EXPECT_EQ(fmt(t, utc, "d|dd|ddd"), "5|05|05");
-    EXPECT_EQ(fmt(t, utc, "H|HH|h|hh|hhh"), "14|14|2|02|02");
-    EXPECT_EQ(fmt(t, utc, "m|mm|s|ss"), "7|07|9|09");
+    EXPECT_EQ(fmt(t, utc, "H|HH|h|hh|hhh|m|mm|s|ss"), "14|14|2|02|02|7|07|9|09");
     EXPECT_EQ(fmt(t, utc, "a|aa|E|EEEE|z|zz"), "PM|PM|Tue|Tue|UTC|UTC");
     EXPECT_EQ(fmt(iso("2024-03-05T12:00:00Z"), utc, "h a"), "12 PM");
     EXPECT_EQ(fmt(t, utc, "xx--Q ."), "xx--Q .");
     // Quotes: literal text, an empty pair, an unclosed quote, a final quote.
     EXPECT_EQ(fmt(t, utc, "'yyyy is' yyyy"), "yyyy is 2024");
-    EXPECT_EQ(fmt(t, utc, "HH''mm"), "1407");
-    EXPECT_EQ(fmt(0, utc, "HH'"), "00");
-    EXPECT_EQ(fmt(t, utc, "HH'at mm"), "14at mm");
-    EXPECT_EQ(fmt(t, utc, ""), "");
-    EXPECT_STREQ(QO_STR_PTR(cal_format(in_calendar(t, utc), 0)), "");
+    EXPECT_EQ(fmt(t, utc, "HH''mm") + fmt(0, utc, "HH'") + fmt(t, utc, "HH'at mm"), "1407" "00" "14at mm");
+    EXPECT_EQ(fmt(t, utc, "") + QO_STR_PTR(cal_format(in_calendar(t, utc), 0)), "");
     // A fixed zone shifts the wall clock; its abbreviation is the POSIX one.
     EXPECT_EQ(fmt(t, earth_calendar(zone(QO_STR("-08:00"))), "dd HH:mm z"), "05 06:07 FIX");
     // Before 1970 a fraction of a second still belongs to the earlier second.

@@ -96,6 +96,17 @@ inline int open_fds() {
     return n;
 }
 
+// The descriptor count once it has come down to at most want (a connection
+// still waiting in the accept queue is taken and closed a moment later); a
+// leak never comes down, and the count is returned after ms.
+inline int open_fds_settled(int want, int ms = 5000) {
+    auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+    int n;
+    while ((n = open_fds()) > want && std::chrono::steady_clock::now() < until)
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    return n;
+}
+
 // Waits until no connection is being served; false after ms.
 inline bool wait_idle(int ms = 20000) {
     auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);

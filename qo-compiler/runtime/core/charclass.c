@@ -18,7 +18,7 @@ static int _qo_cc_punct(unsigned char c) { return c > ' ' && c < 127 && !_qo_cc_
 static int _qo_cc_upper(unsigned char c) { return (unsigned char)(c - 'A') < 26; }
 static int _qo_cc_lower(unsigned char c) { return (unsigned char)(c - 'a') < 26; }
 
-static const unsigned char *_qo_cc_bytes(qo_val_t s) { return (const unsigned char *)_qo_str_text(s); }
+static const unsigned char *_qo_cc_bytes(qo_val_t s) { return (const unsigned char *)_qo_cstr(s); }
 
 static qo_val_t _qo_cc_count(qo_val_t s, qo_cc_class in_class) {
     qo_val_t count = 0;
@@ -36,7 +36,7 @@ static qo_val_t _qo_cc_all(qo_val_t s, qo_cc_class in_class) {
 }
 
 qo_val_t str_count_lines(qo_val_t s) {
-    const char *p = _qo_str_text(s);
+    const char *p = _qo_cstr(s);
     size_t len = strlen(p);
     if (len == 0) return 0;
     qo_val_t newlines = 0;

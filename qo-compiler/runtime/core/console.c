@@ -76,13 +76,14 @@ qo_val_t __read_n(qo_val_t n) {
  * the restore then returns to the real standard output instead of to the
  * first file, and no descriptor is lost. */
 qo_val_t stdout_to_file(qo_val_t path) {
-    if (!path) return -1;
+    const char *file = _qo_str_arg(path);
+    if (!file) return -1;
     fflush(stdout);
     if (_qo_saved_stdout_fd < 0) {
         _qo_saved_stdout_fd = fcntl(1, F_DUPFD_CLOEXEC, 3);
         if (_qo_saved_stdout_fd < 0) return -1;
     }
-    int fd = open(_qo_cstr(path), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+    int fd = open(file, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
     if (fd < 0) return -1;
     dup2(fd, 1);
     close(fd);

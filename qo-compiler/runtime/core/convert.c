@@ -100,7 +100,7 @@ qo_val_t float_to_int(qo_val_t f) {
 qo_val_t bool_to_str(qo_val_t v) { return v ? _qo_str_from("true", 4) : _qo_str_from("false", 5); }
 
 qo_val_t str_to_bytes(qo_val_t s) {
-    const unsigned char *p = (const unsigned char *)_qo_str_text(s);
+    const unsigned char *p = (const unsigned char *)_qo_cstr(s);
     qo_jb b;
     jb_init(&b);
     jb_putc(&b, '[');

@@ -8,7 +8,7 @@
 #include <stdlib.h>
 
 static const char *_qo_env_lookup(qo_val_t name) {
-    return name ? getenv(_qo_cstr(name)) : NULL;
+    return getenv(_qo_cstr(name)); /* "" names no variable */
 }
 
 qo_val_t env(qo_val_t name) {

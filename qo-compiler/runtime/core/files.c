@@ -83,19 +83,22 @@ static int _qo_fs_write_all(const char *path, const void *data, size_t n) {
 }
 
 qo_val_t fs_write(qo_val_t path, qo_val_t text) {
-    if (!path || !text) return 0;
-    const char *s = _qo_cstr(text);
-    return _qo_fs_write_all(_qo_cstr(path), s, strlen(s)) == 1;
+    const char *file = _qo_str_arg(path), *s = _qo_str_arg(text);
+    if (!file || !s) return 0;
+    return _qo_fs_write_all(file, s, strlen(s)) == 1;
 }
 qo_val_t __fs_write(qo_val_t path, qo_val_t text) { return fs_write(path, text); }
 
 /* A half-written file is worse than none: it is removed. A byte buffer
- * knows its length, so asking for more than it holds fails up front. */
+ * knows its length, so asking for more than it holds fails up front; for
+ * any other buffer only a request that would fault is refused. */
 qo_val_t fs_write_bytes(qo_val_t path, qo_val_t buf, qo_val_t n) {
-    if (!path || !buf || n < 0) return 0;
-    if (_qo_is_bytes(buf) && (uint64_t)n > _qo_bytes_or_str_len(buf)) return 0;
-    int ok = _qo_fs_write_all(_qo_cstr(path), (const void *)(intptr_t)buf, (size_t)n);
-    if (ok == 0) remove(_qo_cstr(path));
+    const char *file = _qo_str_arg(path), *data = _qo_str_arg(buf);
+    if (!file || !data || n < 0) return 0;
+    if (_qo_is_bytes(buf) ? (uint64_t)n > _qo_bytes_or_str_len(buf) : !_qo_readable(data, (size_t)n))
+        return 0;
+    int ok = _qo_fs_write_all(file, data, (size_t)n);
+    if (ok == 0) remove(file);
     return ok == 1;
 }
 qo_val_t __fs_write_bytes(qo_val_t path, qo_val_t buf, qo_val_t n) {

@@ -8,12 +8,17 @@
  * freed by these operations. Maps are small records (syntax-tree nodes, HTTP
  * headers, JSON objects), so lookup is a linear scan: for a handful of keys
  * that beats hashing, and it keeps insertion order for free.
+ *
+ * Every operation first checks that its argument is the container it
+ * expects (the probe of core/values.c, a few nanoseconds): a word of any
+ * other kind gives the neutral result instead of a read of a header that is
+ * not there.
  */
 #include <stdarg.h>
-#include <stdio.h>
 
-static qo_list *_qo_as_list(qo_val_t l) { return (qo_list *)(intptr_t)l; }
-static qo_map *_qo_as_map(qo_val_t m) { return (qo_map *)(intptr_t)m; }
+/* The container a word points at, or NULL for 0 and any other word. */
+static qo_list *_qo_as_list(qo_val_t l) { return _qo_is_list(l) ? (qo_list *)(intptr_t)l : NULL; }
+static qo_map *_qo_as_map(qo_val_t m) { return _qo_is_map(m) ? (qo_map *)(intptr_t)m : NULL; }
 static qo_val_t _qo_word(const void *p) { return (qo_val_t)(intptr_t)p; }
 
 static qo_list *_qo_list_make(int64_t cap) {
@@ -23,7 +28,7 @@ static qo_list *_qo_list_make(int64_t cap) {
     l->refcount = 1;
     l->len = 0;
     l->cap = cap;
-    l->items = _qo_xmalloc((size_t)cap * sizeof *l->items);
+    l->items = _qo_xmalloc_n((size_t)cap, sizeof *l->items);
     return l;
 }
 
@@ -34,8 +39,8 @@ static qo_map *_qo_map_make(int64_t cap) {
     m->refcount = 1;
     m->len = 0;
     m->cap = cap;
-    m->keys = _qo_xmalloc((size_t)cap * sizeof *m->keys);
-    m->values = _qo_xmalloc((size_t)cap * sizeof *m->values);
+    m->keys = _qo_xmalloc_n((size_t)cap, sizeof *m->keys);
+    m->values = _qo_xmalloc_n((size_t)cap, sizeof *m->values);
     return m;
 }
 
@@ -45,35 +50,40 @@ qo_val_t list_alloc(qo_val_t n) { return _qo_word(_qo_list_make(n)); }
 qo_val_t qo_list_empty(void) { return _qo_word(_qo_list_make(4)); }
 qo_val_t native_list_empty(void) { return qo_list_empty(); }
 
-qo_val_t _qo_list_from_array(qo_val_t count, const qo_val_t *items) {
-    if (count < 0) count = 0;
+/* A List of count elements for the constructor to fill (count < 0 is 0). */
+static qo_list *_qo_list_sized(qo_val_t count) {
     qo_list *l = _qo_list_make(count);
-    if (count) memcpy(l->items, items, (size_t)count * sizeof *items);
-    l->len = count;
+    l->len = count < 0 ? 0 : count;
+    return l;
+}
+
+qo_val_t _qo_list_from_array(qo_val_t count, const qo_val_t *items) {
+    qo_list *l = _qo_list_sized(count);
+    if (l->len) memcpy(l->items, items, (size_t)l->len * sizeof *items);
     return _qo_word(l);
 }
 
 #undef qo_list_new
 qo_val_t qo_list_new(qo_val_t count, ...) {
-    if (count < 0) count = 0;
-    qo_list *l = _qo_list_make(count);
+    qo_list *l = _qo_list_sized(count);
     va_list ap;
     va_start(ap, count);
-    for (int64_t i = 0; i < count; i++) l->items[i] = va_arg(ap, qo_val_t);
+    for (int64_t i = 0; i < l->len; i++) l->items[i] = va_arg(ap, qo_val_t);
     va_end(ap);
-    l->len = count;
     return _qo_word(l);
 }
 
-qo_val_t qo_list_len(qo_val_t l) { return l ? _qo_as_list(l)->len : 0; }
+qo_val_t qo_list_len(qo_val_t l) {
+    qo_list *list = _qo_as_list(l);
+    return list ? list->len : 0;
+}
 qo_val_t native_list_len(qo_val_t l) { return qo_list_len(l); }
 qo_val_t len(qo_val_t l) { return qo_list_len(l); }
 qo_val_t list_len(qo_val_t l) { return qo_list_len(l); }
 
 qo_val_t qo_list_get(qo_val_t l, qo_val_t i) {
-    if (!l) return 0;
     qo_list *list = _qo_as_list(l);
-    if (i < 0 || i >= list->len) return 0;
+    if (!list || i < 0 || i >= list->len) return 0;
     return list->items[i];
 }
 qo_val_t native_list_get(qo_val_t l, qo_val_t i) { return qo_list_get(l, i); }
@@ -81,12 +91,12 @@ qo_val_t get(qo_val_t l, qo_val_t i) { return qo_list_get(l, i); }
 qo_val_t list_get(qo_val_t l, qo_val_t i) { return qo_list_get(l, i); }
 
 qo_val_t qo_list_append(qo_val_t l, qo_val_t v) {
-    if (!l) {
+    qo_list *list = _qo_as_list(l);
+    if (!list) {
         qo_list *fresh = _qo_list_make(4);
         fresh->items[fresh->len++] = v;
         return _qo_word(fresh);
     }
-    qo_list *list = _qo_as_list(l);
     if (list->refcount < 2) {
         if (list->len >= list->cap) {
             int64_t cap = list->cap < 1 ? 4 : list->cap * 2;
@@ -108,16 +118,15 @@ qo_val_t list_push(qo_val_t l, qo_val_t v) { return qo_list_append(l, v); }
 
 qo_val_t list_push_front(qo_val_t l, qo_val_t v) {
     qo_val_t result = qo_list_append(l, v);
-    if (!l) return result;
-    qo_list *list = _qo_as_list(result);
+    qo_list *list = (qo_list *)(intptr_t)result;
     memmove(list->items + 1, list->items, (size_t)(list->len - 1) * sizeof *list->items);
     list->items[0] = v;
     return result;
 }
 
 qo_val_t qo_list_clone(qo_val_t l) {
-    if (!l) return qo_list_empty();
     qo_list *src = _qo_as_list(l);
+    if (!src) return qo_list_empty();
     int64_t cap = src->cap < 1 ? 4 : src->cap;
     if (cap < src->len) cap = src->len;
     qo_list *copy = _qo_list_make(cap);
@@ -131,10 +140,7 @@ qo_val_t list_range(qo_val_t a, qo_val_t b) {
     if (a >= b) return qo_list_empty();
     /* The span may not fit in a signed word (a far below 0, b far above). */
     uint64_t span = (uint64_t)b - (uint64_t)a;
-    if (span > (uint64_t)1 << 40) {
-        fputs("qo_runtime: out of memory\n", stderr);
-        exit(1);
-    }
+    if (span > (uint64_t)1 << 40) _qo_out_of_memory();
     qo_list *l = _qo_list_make((int64_t)span);
     for (uint64_t i = 0; i < span; i++) l->items[i] = (qo_val_t)((uint64_t)a + i);
     l->len = (int64_t)span;
@@ -142,21 +148,15 @@ qo_val_t list_range(qo_val_t a, qo_val_t b) {
 }
 
 qo_val_t list_join(qo_val_t l, qo_val_t sep) {
-    if (!l || _qo_as_list(l)->len == 0) return _qo_str_from("", 0);
     qo_list *list = _qo_as_list(l);
+    if (!list || list->len == 0) return _qo_str_from("", 0);
     const char *sep_text = _qo_cstr(sep);
     qo_jb b;
     jb_init(&b);
     for (int64_t i = 0; i < list->len; i++) {
         qo_val_t v = list->items[i];
         if (i > 0) jb_puts(&b, sep_text);
-        if (v == 0) continue;
-        if (looks_like_string(v)) {
-            jb_puts(&b, (const char *)(intptr_t)v);
-        } else {
-            char digits[24];
-            jb_putn(&b, digits, (size_t)snprintf(digits, sizeof digits, "%lld", (long long)v));
-        }
+        if (v) jb_put_value(&b, v);
     }
     return jb_finish(&b);
 }
@@ -164,29 +164,32 @@ qo_val_t str_join(qo_val_t l, qo_val_t sep) { return list_join(l, sep); }
 
 /* ---- maps ---- */
 
-qo_val_t _qo_map_from_pairs(qo_val_t count, const qo_map_pair *pairs) {
-    if (count < 0) count = 0;
+/* A Map of count entries for the constructor to fill (count < 0 is 0). */
+static qo_map *_qo_map_sized(qo_val_t count) {
     qo_map *m = _qo_map_make(count);
-    for (int64_t i = 0; i < count; i++) {
+    m->len = count < 0 ? 0 : count;
+    return m;
+}
+
+qo_val_t _qo_map_from_pairs(qo_val_t count, const qo_map_pair *pairs) {
+    qo_map *m = _qo_map_sized(count);
+    for (int64_t i = 0; i < m->len; i++) {
         m->keys[i] = pairs[i].key;
         m->values[i] = pairs[i].value;
     }
-    m->len = count;
     return _qo_word(m);
 }
 
 #undef qo_map_new
 qo_val_t qo_map_new(qo_val_t count, ...) {
-    if (count < 0) count = 0;
-    qo_map *m = _qo_map_make(count);
+    qo_map *m = _qo_map_sized(count);
     va_list ap;
     va_start(ap, count);
-    for (int64_t i = 0; i < count; i++) {
+    for (int64_t i = 0; i < m->len; i++) {
         m->keys[i] = va_arg(ap, const char *);
         m->values[i] = va_arg(ap, qo_val_t);
     }
     va_end(ap);
-    m->len = count;
     return _qo_word(m);
 }
 
@@ -197,17 +200,18 @@ static int64_t _qo_map_find(const qo_map *m, const char *key) {
 }
 
 qo_val_t qo_map_get(qo_val_t m, qo_val_t key) {
-    if (!m || !key) return 0;
     qo_map *map = _qo_as_map(m);
-    int64_t i = _qo_map_find(map, (const char *)(intptr_t)key);
+    const char *k = _qo_str_arg(key);
+    if (!map || !k) return 0;
+    int64_t i = _qo_map_find(map, k);
     return i < 0 ? 0 : map->values[i];
 }
 qo_val_t map_get(qo_val_t m, qo_val_t key) { return qo_map_get(m, key); }
 qo_val_t qo_get_field(qo_val_t m, qo_val_t name) { return qo_map_get(m, name); }
 
 qo_val_t qo_map_set(qo_val_t m, qo_val_t key, qo_val_t v) {
-    if (!m) return 0;
     qo_map *map = _qo_as_map(m);
+    if (!map) return 0;
     if (map->refcount > 1) {
         qo_map *copy = _qo_map_make(map->len + 1);
         memcpy(copy->keys, map->keys, (size_t)map->len * sizeof *map->keys);
@@ -215,7 +219,8 @@ qo_val_t qo_map_set(qo_val_t m, qo_val_t key, qo_val_t v) {
         copy->len = map->len;
         map = copy;
     }
-    const char *k = (const char *)(intptr_t)key;
+    /* A key that is no string is stored as a null key: never found. */
+    const char *k = _qo_str_arg(key);
     if (k) {
         int64_t i = _qo_map_find(map, k);
         if (i >= 0) {

@@ -21,7 +21,8 @@ qo_val_t log_warn(qo_val_t msg) {
 }
 
 static const char *_qo_log_or(qo_val_t v, const char *fallback) {
-    return v ? _qo_cstr(v) : fallback;
+    const char *text = _qo_str_arg(v);
+    return text ? text : fallback;
 }
 
 qo_val_t qo_cgi_init(qo_val_t name, qo_val_t tavri_id, qo_val_t principal,

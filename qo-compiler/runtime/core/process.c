@@ -48,8 +48,8 @@ static void _qo_proc_sleep_ms(int ms) {
 }
 
 qo_val_t exec_command(qo_val_t cmd) {
-    if (!cmd) return -1;
-    return system(_qo_cstr(cmd));
+    const char *command = _qo_str_arg(cmd);
+    return command ? system(command) : -1;
 }
 
 /* Appends everything read from fd to b. deadline < 0 waits for the end of
@@ -78,8 +78,8 @@ static int _qo_proc_drain(int fd, qo_jb *b, int64_t deadline) {
 }
 
 qo_val_t exec_capture(qo_val_t cmd) {
-    if (!cmd) return _qo_proc_empty();
-    FILE *pipe = popen(_qo_cstr(cmd), "re");
+    const char *command = _qo_str_arg(cmd);
+    FILE *pipe = command ? popen(command, "re") : NULL;
     if (!pipe) return _qo_proc_empty();
     qo_jb b;
     jb_init(&b);

@@ -55,7 +55,10 @@ qo_val_t looks_like_string(qo_val_t v);
 /* ---- For the runtime's own subsystems (and tests), not for Qo code. ---- */
 
 /* Allocation that ends the process with the out-of-memory message. */
+void _qo_out_of_memory(void) __attribute__((noreturn));
 void *_qo_xmalloc(size_t n);
+/* count elements of size bytes; a product that overflows is out of memory. */
+void *_qo_xmalloc_n(size_t count, size_t size);
 void *_qo_xcalloc(size_t count, size_t size);
 void *_qo_xrealloc(void *p, size_t n);
 
@@ -64,7 +67,11 @@ void *_qo_xrealloc(void *p, size_t n);
 char *_qo_str_alloc(size_t len);
 /* A new arena-tracked string copied from len bytes of s. */
 qo_val_t _qo_str_from(const char *s, size_t len);
-/* A string value read as a C string: 0 reads as "". */
+/* A string argument as a C string, or NULL for 0 and for any word that is
+ * no readable address (an Int, a Float's bits): such calls then give their
+ * neutral result instead of a fault. */
+const char *_qo_str_arg(qo_val_t v);
+/* The same with "" for such words. */
 const char *_qo_cstr(qo_val_t v);
 
 /* The three tests that tell kinds apart. */

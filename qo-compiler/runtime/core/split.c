@@ -33,7 +33,7 @@ qo_val_t str_split_n(qo_val_t s, qo_val_t sep, qo_val_t n) {
     const char *text = _qo_str_arg(s);
     if (!text || n < 1) return qo_list_empty();
     /* An empty separator finds nothing, so the whole text is one piece. */
-    return _qo_split_at(text, _qo_str_text(sep), n);
+    return _qo_split_at(text, _qo_cstr(sep), n);
 }
 
 qo_val_t str_split_lines(qo_val_t s) {
@@ -56,7 +56,7 @@ qo_val_t str_split_lines(qo_val_t s) {
 }
 
 qo_val_t str_split_chars(qo_val_t s) {
-    const char *text = _qo_str_text(s);
+    const char *text = _qo_cstr(s);
     size_t len = strlen(text);
     qo_val_t list = list_alloc((qo_val_t)len);
     for (size_t i = 0; i < len; i++) {

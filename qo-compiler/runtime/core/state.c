@@ -36,8 +36,7 @@ static pthread_mutex_t _state_mu = PTHREAD_MUTEX_INITIALIZER;
  * at exit can block on the store. */
 static void _qo_state_out_of_memory(void) {
     pthread_mutex_unlock(&_state_mu);
-    fputs("qo_runtime: out of memory\n", stderr);
-    exit(1);
+    _qo_out_of_memory();
 }
 
 /* A private copy, made under the lock. */
@@ -67,15 +66,16 @@ static void _qo_state_append(const char *key, const char *value) {
 }
 
 qo_val_t state_set(qo_val_t key, qo_val_t value) {
-    if (!key) return 0;
+    const char *k = _qo_str_arg(key), *v = _qo_cstr(value);
+    if (!k) return 0;
     pthread_mutex_lock(&_state_mu);
-    int64_t i = _qo_state_find(_qo_cstr(key));
+    int64_t i = _qo_state_find(k);
     if (i >= 0) {
-        char *copy = _qo_state_dup(_qo_cstr(value));
+        char *copy = _qo_state_dup(v);
         free(_state_entries[i].value);
         _state_entries[i].value = copy;
     } else {
-        _qo_state_append(_qo_cstr(key), _qo_cstr(value));
+        _qo_state_append(k, v);
     }
     pthread_mutex_unlock(&_state_mu);
     return 1;
@@ -84,9 +84,10 @@ qo_val_t __state_set(qo_val_t key, qo_val_t value) { return state_set(key, value
 
 /* A fresh copy of the value of key, or 0 when key is missing. */
 static qo_val_t _qo_state_copy_of(qo_val_t key) {
-    if (!key) return 0;
+    const char *k = _qo_str_arg(key);
+    if (!k) return 0;
     pthread_mutex_lock(&_state_mu);
-    int64_t i = _qo_state_find(_qo_cstr(key));
+    int64_t i = _qo_state_find(k);
     char *copy = i >= 0 ? _qo_state_dup(_state_entries[i].value) : NULL;
     pthread_mutex_unlock(&_state_mu);
     qo_arena_track((qo_val_t)(intptr_t)copy);
@@ -105,17 +106,19 @@ qo_val_t state_get_or(qo_val_t key, qo_val_t dflt) {
 }
 
 qo_val_t state_has(qo_val_t key) {
-    if (!key) return 0;
+    const char *k = _qo_str_arg(key);
+    if (!k) return 0;
     pthread_mutex_lock(&_state_mu);
-    int found = _qo_state_find(_qo_cstr(key)) >= 0;
+    int found = _qo_state_find(k) >= 0;
     pthread_mutex_unlock(&_state_mu);
     return found;
 }
 
 qo_val_t state_del(qo_val_t key) {
-    if (!key) return 0;
+    const char *k = _qo_str_arg(key);
+    if (!k) return 0;
     pthread_mutex_lock(&_state_mu);
-    int64_t i = _qo_state_find(_qo_cstr(key));
+    int64_t i = _qo_state_find(k);
     if (i >= 0) {
         free(_state_entries[i].key);
         free(_state_entries[i].value);
@@ -145,9 +148,11 @@ qo_val_t __state_keys(void) { return state_keys(); }
 
 /* ---- the TTL cache ---- */
 
-/* "__ttl_at:" + key as a plain block, or NULL when memory ran out. */
+/* "__ttl_at:" + key as a plain block, or NULL for a null key or when
+ * memory ran out. */
 static char *_qo_state_ttl_key(qo_val_t key) {
-    const char *k = _qo_cstr(key);
+    const char *k = _qo_str_arg(key);
+    if (!k) return NULL;
     size_t prefix = sizeof QO_STATE_TTL_PREFIX - 1, n = strlen(k);
     char *full = malloc(prefix + n + 1);
     if (!full) return NULL;
@@ -157,8 +162,7 @@ static char *_qo_state_ttl_key(qo_val_t key) {
 }
 
 qo_val_t ttl_cache_set(qo_val_t key, qo_val_t value) {
-    if (!key) return 0;
-    state_set(key, value);
+    if (!state_set(key, value)) return 0;
     char *stamp_key = _qo_state_ttl_key(key);
     if (!stamp_key) return 0;
     char stamp[24];
@@ -171,7 +175,6 @@ qo_val_t ttl_cache_set(qo_val_t key, qo_val_t value) {
 /* Nanoseconds since key was cached, or INT64_MAX when it has no (or an
  * empty) timestamp. A stamp too far back to subtract saturates. */
 qo_val_t ttl_cache_age(qo_val_t key) {
-    if (!key) return INT64_MAX;
     char *stamp_key = _qo_state_ttl_key(key);
     if (!stamp_key) return INT64_MAX;
     int64_t at = 0, found = 0;

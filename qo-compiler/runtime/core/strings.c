@@ -14,11 +14,8 @@
  * on two Int variables to str_eq, and a Float's bits or a timestamp can land
  * in a string parameter. _qo_str_arg reads every word that is no readable
  * address as null, so such calls give the neutral result instead of a
- * fault. It checks the first byte only (one cached page lookup): the rest of
- * a real string is readable whenever its first byte is.
+ * fault (one probe of the first byte, core/values.c).
  */
-#include <stdio.h>
-#include <stdlib.h>
 
 /* A result this large can never be allocated; saying so before any size
  * arithmetic also keeps that arithmetic from wrapping. */
@@ -27,24 +24,13 @@
 static qo_val_t _qo_str_word(const char *p) { return (qo_val_t)(intptr_t)p; }
 
 static size_t _qo_str_checked_size(uint64_t n) {
-    if (n > QO_STR_MAX_RESULT) {
-        fputs("qo_runtime: out of memory\n", stderr);
-        exit(1);
-    }
+    if (n > QO_STR_MAX_RESULT) _qo_out_of_memory();
     return (size_t)n;
 }
 
 static qo_val_t _qo_str_empty(void) { return _qo_str_from("", 0); }
 
-const char *_qo_str_arg(qo_val_t v) {
-    const char *p = (const char *)(intptr_t)v;
-    return _qo_readable(p, 1) ? p : NULL;
-}
-
-const char *_qo_str_text(qo_val_t v) {
-    const char *p = _qo_str_arg(v);
-    return p ? p : "";
-}
+const char *_qo_str_text(qo_val_t v) { return _qo_cstr(v); }
 
 void _qo_str_scan_init(qo_str_scan *sc, const char *hay, size_t hay_len, const char *needle) {
     sc->at = hay;
@@ -79,11 +65,11 @@ qo_val_t str_eq(qo_val_t a, qo_val_t b) {
     return !_qo_str_distinct_containers(a, b, x);
 }
 
-qo_val_t __str_cmp(qo_val_t a, qo_val_t b) { return strcmp(_qo_str_text(a), _qo_str_text(b)); }
+qo_val_t __str_cmp(qo_val_t a, qo_val_t b) { return strcmp(_qo_cstr(a), _qo_cstr(b)); }
 
 qo_val_t __str_ncmp(qo_val_t a, qo_val_t b, qo_val_t n) {
     if (n <= 0) return 0;
-    return strncmp(_qo_str_text(a), _qo_str_text(b), (size_t)n);
+    return strncmp(_qo_cstr(a), _qo_cstr(b), (size_t)n);
 }
 
 qo_val_t str_starts_with(qo_val_t s, qo_val_t p) {
@@ -111,12 +97,12 @@ qo_val_t istr_contains(qo_val_t s, qo_val_t n) {
     return strcasestr(x, y) != NULL;
 }
 
-qo_val_t str_len(qo_val_t s) { return (qo_val_t)strlen(_qo_str_text(s)); }
+qo_val_t str_len(qo_val_t s) { return (qo_val_t)strlen(_qo_cstr(s)); }
 qo_val_t __str_len(qo_val_t s) { return str_len(s); }
 qo_val_t str_count_bytes(qo_val_t s) { return str_len(s); }
 
 qo_val_t str_count_chars(qo_val_t s) {
-    const unsigned char *p = (const unsigned char *)_qo_str_text(s);
+    const unsigned char *p = (const unsigned char *)_qo_cstr(s);
     size_t n = strlen((const char *)p), count = 0;
     for (size_t i = 0; i < n; i++) count += (p[i] & 0xC0) != 0x80;
     return (qo_val_t)count;
@@ -205,7 +191,7 @@ qo_val_t str_char_code(qo_val_t s, qo_val_t i) {
 /* ---- transformation ---- */
 
 qo_val_t qo_str_concat(qo_val_t a, qo_val_t b) {
-    const char *x = _qo_str_text(a), *y = _qo_str_text(b);
+    const char *x = _qo_cstr(a), *y = _qo_cstr(b);
     size_t xl = strlen(x), yl = strlen(y);
     char *r = _qo_str_alloc(xl + yl);
     memcpy(r, x, xl);
@@ -237,7 +223,7 @@ qo_val_t str_replace(qo_val_t s, qo_val_t old_text, qo_val_t new_text) {
 
 /* Flips the case of the 26 letters starting at `first` ('a' or 'A'). */
 static qo_val_t _qo_str_flip_case(qo_val_t s, unsigned char first) {
-    const unsigned char *p = (const unsigned char *)_qo_str_text(s);
+    const unsigned char *p = (const unsigned char *)_qo_cstr(s);
     size_t n = strlen((const char *)p);
     unsigned char *r = (unsigned char *)_qo_str_alloc(n);
     for (size_t i = 0; i < n; i++) r[i] = (unsigned char)(p[i] - first) < 26 ? p[i] ^ 0x20 : p[i];
@@ -256,7 +242,7 @@ static inline int _qo_str_strippable(const unsigned char *set, unsigned char c) 
 
 /* Copy of s without leading and/or trailing bytes of the strip set. */
 static qo_val_t _qo_str_strip(qo_val_t s, const unsigned char *set, int lead, int trail) {
-    const unsigned char *p = (const unsigned char *)_qo_str_text(s);
+    const unsigned char *p = (const unsigned char *)_qo_cstr(s);
     size_t a = 0, z = strlen((const char *)p);
     if (lead)
         while (a < z && _qo_str_strippable(set, p[a])) a++;
@@ -271,19 +257,19 @@ qo_val_t str_rstrip(qo_val_t s) { return _qo_str_strip(s, NULL, 0, 1); }
 
 qo_val_t str_strip_chars(qo_val_t s, qo_val_t set) {
     unsigned char member[256] = {0};
-    for (const unsigned char *c = (const unsigned char *)_qo_str_text(set); *c; c++) member[*c] = 1;
+    for (const unsigned char *c = (const unsigned char *)_qo_cstr(set); *c; c++) member[*c] = 1;
     return _qo_str_strip(s, member, 1, 1);
 }
 
 qo_val_t str_strip_prefix(qo_val_t s, qo_val_t p) {
-    const char *x = _qo_str_text(s), *y = _qo_str_text(p);
+    const char *x = _qo_cstr(s), *y = _qo_cstr(p);
     size_t yl = strlen(y);
     if (strncmp(x, y, yl) == 0) x += yl;
     return _qo_str_from(x, strlen(x));
 }
 
 qo_val_t str_strip_suffix(qo_val_t s, qo_val_t p) {
-    const char *x = _qo_str_text(s), *y = _qo_str_text(p);
+    const char *x = _qo_cstr(s), *y = _qo_cstr(p);
     size_t xl = strlen(x), yl = strlen(y);
     if (yl <= xl && memcmp(x + xl - yl, y, yl) == 0) xl -= yl;
     return _qo_str_from(x, xl);
@@ -302,7 +288,7 @@ static void _qo_str_fill(char *out, size_t n, const char *unit, size_t unit_len)
 }
 
 qo_val_t str_repeat(qo_val_t s, qo_val_t n) {
-    const char *p = _qo_str_text(s);
+    const char *p = _qo_cstr(s);
     size_t len = strlen(p);
     if (len == 0 || n <= 0) return _qo_str_empty();
     uint64_t total;
@@ -323,7 +309,7 @@ static size_t _qo_str_unit_len(unsigned char c) {
 }
 
 qo_val_t str_reverse(qo_val_t s) {
-    const char *p = _qo_str_text(s);
+    const char *p = _qo_cstr(s);
     size_t n = strlen(p), out = n;
     char *r = _qo_str_alloc(n);
     for (size_t i = 0; i < n;) {
@@ -337,7 +323,7 @@ qo_val_t str_reverse(qo_val_t s) {
 }
 
 qo_val_t str_pad(qo_val_t s, qo_val_t width, qo_val_t pad, qo_val_t left) {
-    const char *p = _qo_str_text(s), *unit = _qo_str_arg(pad);
+    const char *p = _qo_cstr(s), *unit = _qo_str_arg(pad);
     if (!unit || !*unit) unit = " ";
     size_t len = strlen(p);
     if (width <= (qo_val_t)len) return _qo_str_from(p, len);

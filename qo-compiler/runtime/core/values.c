@@ -15,7 +15,6 @@
  * instead of asking the kernel, and unlike a cache of pages seen readable
  * it stays right when memory is unmapped later.
  */
-#include <errno.h>
 #include <stdio.h>
 #include <stdlib.h>
 #include <pthread.h>
@@ -40,7 +39,7 @@ static qo_val_t _qo_args_list;
 
 /* ---- allocation ---- */
 
-static void _qo_out_of_memory(void) {
+void _qo_out_of_memory(void) {
     fputs("qo_runtime: out of memory\n", stderr);
     exit(1);
 }
@@ -55,6 +54,12 @@ void *_qo_xcalloc(size_t count, size_t size) {
     void *p = calloc(count ? count : 1, size ? size : 1);
     if (!p) _qo_out_of_memory();
     return p;
+}
+
+void *_qo_xmalloc_n(size_t count, size_t size) {
+    size_t n;
+    if (__builtin_mul_overflow(count, size, &n)) _qo_out_of_memory();
+    return _qo_xmalloc(n);
 }
 
 void *_qo_xrealloc(void *p, size_t n) {
@@ -156,10 +161,6 @@ qo_val_t _qo_str_from(const char *s, size_t len) {
     return (qo_val_t)(intptr_t)d;
 }
 
-const char *_qo_cstr(qo_val_t v) {
-    return v ? (const char *)(intptr_t)v : "";
-}
-
 qo_val_t qo_strdup(qo_val_t s) {
     const char *src = _qo_cstr(s);
     return _qo_str_from(src, strlen(src));
@@ -230,8 +231,22 @@ int _qo_readable(const void *p, size_t n) {
     return 1;
 }
 
-/* ---- the kind tests ---- */
+/* ---- string arguments ---- */
 
+/* Any word may arrive where text is expected (an Int, a Float's bits, a
+ * timestamp). Checking the first byte is enough: the rest of a real string
+ * is readable whenever its first byte is. */
+const char *_qo_str_arg(qo_val_t v) {
+    const char *p = (const char *)(intptr_t)v;
+    return _qo_readable(p, 1) ? p : NULL;
+}
+
+const char *_qo_cstr(qo_val_t v) {
+    const char *p = _qo_str_arg(v);
+    return p ? p : "";
+}
+
+/* ---- the kind tests ---- */
 
 QO_UNCHECKED_READ static uint32_t _qo_peek_u32(uintptr_t a) {
     const volatile unsigned char *p = (const volatile unsigned char *)a;
@@ -242,20 +257,17 @@ QO_UNCHECKED_READ static unsigned char _qo_peek_u8(uintptr_t a) {
     return *(const volatile unsigned char *)a;
 }
 
-int _qo_is_container(qo_val_t v) {
+/* The magic number of the container at v, or 0 when v is none. */
+static uint32_t _qo_container_magic(qo_val_t v) {
     if (v == 0 || (v >= -65535 && v <= 65535) || (v & 7)) return 0;
     if (!_qo_readable((const void *)(intptr_t)v, 4)) return 0;
     uint32_t magic = _qo_peek_u32((uintptr_t)v);
-    return magic == QO_LIST_MAGIC || magic == QO_MAP_MAGIC;
+    return magic == QO_LIST_MAGIC || magic == QO_MAP_MAGIC ? magic : 0;
 }
 
-int _qo_is_list(qo_val_t v) {
-    return _qo_is_container(v) && _qo_peek_u32((uintptr_t)v) == QO_LIST_MAGIC;
-}
-
-int _qo_is_map(qo_val_t v) {
-    return _qo_is_container(v) && _qo_peek_u32((uintptr_t)v) == QO_MAP_MAGIC;
-}
+int _qo_is_container(qo_val_t v) { return _qo_container_magic(v) != 0; }
+int _qo_is_list(qo_val_t v) { return _qo_container_magic(v) == QO_LIST_MAGIC; }
+int _qo_is_map(qo_val_t v) { return _qo_container_magic(v) == QO_MAP_MAGIC; }
 
 int _qo_is_bytes(qo_val_t v) {
     uint64_t u = (uint64_t)v;
@@ -282,13 +294,12 @@ qo_val_t _qo_bytes_new(const void *data, size_t n) {
 }
 
 size_t _qo_bytes_or_str_len(qo_val_t v) {
-    if (!v) return 0;
     if (_qo_is_bytes(v)) {
         uint32_t len;
         memcpy(&len, (const unsigned char *)(intptr_t)v - 4, sizeof len);
         return len;
     }
-    return strlen((const char *)(intptr_t)v);
+    return strlen(_qo_cstr(v));
 }
 
 qo_val_t looks_like_string(qo_val_t v) {
@@ -337,10 +348,8 @@ qo_val_t qo_mem_check(void) {
     long limit = 512;
     const char *env = getenv("QOC_MAX_MEM_MB");
     if (env && *env) {
-        char *end;
-        errno = 0;
-        long parsed = strtol(env, &end, 10);
-        limit = (end == env || errno || parsed < 1) ? 512 : parsed;
+        long parsed = strtol(env, NULL, 10); /* saturates; no digits gives 0 */
+        limit = parsed < 1 ? 512 : parsed;
     }
     struct rusage ru;
     if (getrusage(RUSAGE_SELF, &ru) != 0) return 0;

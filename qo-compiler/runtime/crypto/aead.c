@@ -50,18 +50,13 @@ static int _qo_aead_run(EVP_CIPHER_CTX *ctx, _qo_aead_update_fn update, uint8_t 
 /* 1 for a key of 64 hex digits, 0 for well-formed hex of another length,
  * -1 for null, odd-length or non-hex text. */
 static int _qo_aead_key(qo_val_t key_hex, uint8_t key[QO_AEAD_KEY]) {
-    if (!key_hex) return -1;
-    const char *text = QO_STR_PTR(key_hex);
+    const char *text = _qo_str_arg(key_hex);
+    if (!text) return -1;
     size_t len = strlen(text);
-    if (len % 2) return -1;
-    if (len == 2 * QO_AEAD_KEY) return _qo_hex_decode_into(text, QO_AEAD_KEY, key) ? 1 : -1;
-    int ok = 1;
-    for (size_t i = 0; i < len; i += 2 * QO_AEAD_KEY) {
-        size_t digits = len - i < 2 * QO_AEAD_KEY ? len - i : 2 * QO_AEAD_KEY;
-        ok &= _qo_hex_decode_into(text + i, digits / 2, key);
-    }
-    explicit_bzero(key, QO_AEAD_KEY);
-    return ok ? 0 : -1;
+    if (!_qo_hex_valid(text, len)) return -1;
+    if (len != 2 * QO_AEAD_KEY) return 0;
+    _qo_hex_decode_into(text, QO_AEAD_KEY, key);
+    return 1;
 }
 
 /* Fills out (n + 16 bytes, allocated here) or names the failing step. */
@@ -129,9 +124,8 @@ qo_val_t aead_encrypt(qo_val_t key_hex, qo_val_t plaintext) {
 
 /* Exactly 2n hex digits decoded into out. */
 static int _qo_aead_fixed_hex(qo_val_t v, uint8_t *out, size_t n) {
-    if (!v) return 0;
-    const char *text = QO_STR_PTR(v);
-    return strnlen(text, 2 * n + 1) == 2 * n && _qo_hex_decode_into(text, n, out);
+    const char *text = _qo_str_arg(v);
+    return text && strnlen(text, 2 * n + 1) == 2 * n && _qo_hex_decode_into(text, n, out);
 }
 
 /* Decrypts buf (n bytes of ciphertext, then the tag) in place; answers 1
@@ -152,7 +146,7 @@ static int _qo_aead_open(const uint8_t *key, const uint8_t *nonce, uint8_t *buf,
 
 qo_val_t aead_decrypt(qo_val_t key_hex, qo_val_t nonce_hex, qo_val_t ciphertext_hex) {
     uint8_t key[QO_AEAD_KEY], nonce[QO_AEAD_NONCE];
-    const char *ct_text = _qo_cstr(ciphertext_hex);
+    const char *ct_text = _qo_str_text(ciphertext_hex);
     size_t ct_digits = strlen(ct_text);
     qo_val_t result = QO_STR("");
     if (_qo_aead_fixed_hex(key_hex, key, QO_AEAD_KEY) &&

@@ -143,6 +143,6 @@ qo_val_t qo_base64_decode_any(const char *text) {
     return bytes;
 }
 
-qo_val_t base64_decode(qo_val_t s) { return qo_base64_decode_any(s ? QO_STR_PTR(s) : NULL); }
+qo_val_t base64_decode(qo_val_t s) { return qo_base64_decode_any(_qo_str_arg(s)); }
 
 qo_val_t base64url_decode(qo_val_t s) { return base64_decode(s); }

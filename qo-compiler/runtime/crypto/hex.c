@@ -8,7 +8,6 @@
  * Hex output is written straight into the caller's buffer, so digests and
  * ciphertexts become text without an intermediate copy.
  */
-#include <stdlib.h>
 #include <string.h>
 
 static const char _qo_hex_digits[] = "0123456789abcdef";
@@ -45,6 +44,12 @@ int _qo_hex_decode_into(const char *hex, size_t n, uint8_t *out) {
     return bad == 0;
 }
 
+int _qo_hex_valid(const char *text, size_t len) {
+    int bad = 0;
+    for (size_t i = 0; i < len; i++) _qo_hex_nibble((unsigned char)text[i], &bad);
+    return len % 2 == 0 && bad == 0;
+}
+
 qo_val_t qo_hex_encode(const void *data, size_t n) {
     char *s = _qo_str_alloc(2 * n);
     _qo_hex_put(s, data, n);
@@ -56,12 +61,9 @@ qo_val_t qo_hex_decode(const char *text, size_t *out_len) {
     if (!text) return 0;
     size_t len = strlen(text);
     /* A Bytes length is 32 bits wide. */
-    if (len % 2 || len / 2 > UINT32_MAX) return 0;
+    if (!_qo_hex_valid(text, len) || len / 2 > UINT32_MAX) return 0;
     qo_val_t bytes = _qo_bytes_new(NULL, len / 2);
-    if (!_qo_hex_decode_into(text, len / 2, (uint8_t *)(intptr_t)bytes)) {
-        free((uint8_t *)(intptr_t)bytes - 8);
-        return 0;
-    }
+    _qo_hex_decode_into(text, len / 2, (uint8_t *)(intptr_t)bytes);
     if (out_len) *out_len = len / 2;
     return bytes;
 }

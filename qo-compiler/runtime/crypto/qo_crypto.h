@@ -87,6 +87,8 @@ void _qo_hex_put(char *dst, const uint8_t *src, size_t n);
 /* Decodes 2n hex digits into n bytes at out without branching on their
  * values (keys pass through here); answers 0 when a digit is not hex. */
 int _qo_hex_decode_into(const char *hex, size_t n, uint8_t *out);
+/* Whether len characters of text are an even number of hex digits. */
+int _qo_hex_valid(const char *text, size_t len);
 
 /* The "string or bytes" rule: the bytes of v and their count. */
 const uint8_t *_qo_crypto_input(qo_val_t v, size_t *n);

@@ -8,8 +8,9 @@
  * itself; nothing outside the engram points into a record.
  *
  * Appending goes through this file so that the id index (index.c) sees
- * every new node and edge; anything that moves or frees records marks the
- * index stale, and it is rebuilt on its next use.
+ * every new node and edge; forgetting tells the index what went, and
+ * clearing the arrays for a load marks it stale, to be rebuilt on its next
+ * use.
  */
 #include <math.h>
 #include <stdlib.h>

@@ -132,15 +132,70 @@ static char *_qo_egp_read_file(const char *path) {
     return buf;
 }
 
-/* One record of the file, cut out of the text: [start, end) with a NUL
- * at end while it is read. */
+/* Every member name a node, edge or layer record is read for. */
+enum {
+    _QO_EGP_ID, _QO_EGP_CONTENT, _QO_EGP_NODE_TYPE, _QO_EGP_LABEL, _QO_EGP_TIER, _QO_EGP_TAGS,
+    _QO_EGP_METADATA, _QO_EGP_SALIENCE, _QO_EGP_IMPORTANCE, _QO_EGP_CONFIDENCE, _QO_EGP_DECAY_RATE,
+    _QO_EGP_ACTIVATION_COUNT, _QO_EGP_LAST_ACTIVATED, _QO_EGP_CREATED_AT, _QO_EGP_UPDATED_AT,
+    _QO_EGP_BACKGROUND, _QO_EGP_WM_WEIGHT, _QO_EGP_SUPPRESSION, _QO_EGP_LAYER_ID, _QO_EGP_FROM_ID,
+    _QO_EGP_TO_ID, _QO_EGP_RELATION, _QO_EGP_WEIGHT, _QO_EGP_LAST_FIRED, _QO_EGP_INHIBITORY, _QO_EGP_NAME,
+    _QO_EGP_PRIORITY, _QO_EGP_SUPPRESSIBLE, _QO_EGP_TRANSPARENT, _QO_EGP_INJECTABLE, _QO_EGP_FIELDS
+};
+
+#define _QO_EGP_N(s) {s, sizeof s - 1}
+static const struct {
+    const char *text;
+    size_t len;
+} _qo_egp_names[_QO_EGP_FIELDS] = {
+    _QO_EGP_N("id"), _QO_EGP_N("content"), _QO_EGP_N("node_type"), _QO_EGP_N("label"),
+    _QO_EGP_N("tier"), _QO_EGP_N("tags"), _QO_EGP_N("metadata"), _QO_EGP_N("salience"),
+    _QO_EGP_N("importance"), _QO_EGP_N("confidence"), _QO_EGP_N("temporal_decay_rate"),
+    _QO_EGP_N("activation_count"), _QO_EGP_N("last_activated"), _QO_EGP_N("created_at"),
+    _QO_EGP_N("updated_at"), _QO_EGP_N("background_activation"), _QO_EGP_N("working_memory_weight"),
+    _QO_EGP_N("suppression_count"), _QO_EGP_N("layer_id"), _QO_EGP_N("from_id"), _QO_EGP_N("to_id"),
+    _QO_EGP_N("relation"), _QO_EGP_N("weight"), _QO_EGP_N("last_fired"), _QO_EGP_N("inhibitory"),
+    _QO_EGP_N("name"), _QO_EGP_N("activation_priority"), _QO_EGP_N("suppressible"),
+    _QO_EGP_N("transparent"), _QO_EGP_N("injectable"),
+};
+#undef _QO_EGP_N
+
+/* One record of the file, cut out of the text ([start, end), with a NUL at
+ * end while it is read), and where each wanted member's value starts. */
 typedef struct {
-    const char *start;
     const char *end;
+    const char *at[_QO_EGP_FIELDS];
 } _qo_egp_record;
 
-static char *_qo_egp_read_str(const _qo_egp_record *r, const char *key) {
-    const char *v = json_find_key(r->start, key);
+/* The field a member name stands for, or -1. The search starts after the
+ * field found last: members written in the file's own order hit at once. */
+static int _qo_egp_field(const char *name, size_t len, int after) {
+    for (int i = 1; i <= _QO_EGP_FIELDS; i++) {
+        int f = (after + i) % _QO_EGP_FIELDS;
+        if (_qo_egp_names[f].len == len && memcmp(_qo_egp_names[f].text, name, len) == 0) return f;
+    }
+    return -1;
+}
+
+/* One walk over the record's members finds every field: the first member
+ * of a name wins, as with a key lookup per field, without rescanning the
+ * record for each. */
+static void _qo_egp_scan_record(_qo_egp_record *r, const char *start, const char *end) {
+    memset(r, 0, sizeof *r);
+    r->end = end;
+    qo_json_members it = {start, 0, 0};
+    const char *name, *value;
+    size_t len;
+    int last = -1;
+    while ((value = _qo_json_member_next(&it, &name, &len))) {
+        int f = _qo_egp_field(name, len, last);
+        if (f < 0) continue;
+        if (!r->at[f]) r->at[f] = value;
+        last = f;
+    }
+}
+
+static char *_qo_egp_read_str(const _qo_egp_record *r, int field) {
+    const char *v = r->at[field];
     if (!v || *v != '"') return _qo_engram_strdup("");
     jp_cursor c = {v, r->end, 0};
     char *s = (char *)(intptr_t)jp_parse_string_raw(&c);
@@ -149,82 +204,81 @@ static char *_qo_egp_read_str(const _qo_egp_record *r, const char *key) {
     return _qo_engram_strdup("");
 }
 
-/* NULL when the key is missing or its value is no number. */
-static const char *_qo_egp_number_at(const _qo_egp_record *r, const char *key) {
-    const char *v = json_find_key(r->start, key);
+/* "metadata" reads as "{}" when it gives "". */
+static char *_qo_egp_read_metadata(const _qo_egp_record *r) {
+    char *s = _qo_egp_read_str(r, _QO_EGP_METADATA);
+    if (*s) return s;
+    free(s);
+    return _qo_engram_strdup("{}");
+}
+
+/* NULL when the member is missing or its value is no number. */
+static const char *_qo_egp_number_at(const _qo_egp_record *r, int field) {
+    const char *v = r->at[field];
     return !v || *v == '"' || *v == '[' || *v == '{' ? NULL : v;
 }
 
-static double _qo_egp_read_double(const _qo_egp_record *r, const char *key) {
-    const char *v = _qo_egp_number_at(r, key);
+static double _qo_egp_read_double(const _qo_egp_record *r, int field) {
+    const char *v = _qo_egp_number_at(r, field);
     return v ? strtod(v, NULL) : 0.0;
 }
 
-static int64_t _qo_egp_read_int(const _qo_egp_record *r, const char *key) {
-    const char *v = _qo_egp_number_at(r, key);
+static int64_t _qo_egp_read_int(const _qo_egp_record *r, int field) {
+    const char *v = _qo_egp_number_at(r, field);
     return v ? (int64_t)strtoll(v, NULL, 10) : 0;
 }
 
 /* A record without "layer_id" belongs to layer 1. */
 static uint32_t _qo_egp_read_layer_id(const _qo_egp_record *r) {
-    return json_find_key(r->start, "layer_id") ? (uint32_t)_qo_egp_read_int(r, "layer_id") : 1;
+    return r->at[_QO_EGP_LAYER_ID] ? (uint32_t)_qo_egp_read_int(r, _QO_EGP_LAYER_ID) : 1;
 }
 
 static EngramNode _qo_egp_read_node(const _qo_egp_record *r) {
     EngramNode n;
-    n.id = _qo_egp_read_str(r, "id");
-    n.content = _qo_egp_read_str(r, "content");
-    n.node_type = _qo_egp_read_str(r, "node_type");
-    n.label = _qo_egp_read_str(r, "label");
-    n.tier = _qo_egp_read_str(r, "tier");
-    n.tags = _qo_egp_read_str(r, "tags");
-    n.metadata = _qo_egp_read_str(r, "metadata");
-    if (!*n.metadata) {
-        free(n.metadata);
-        n.metadata = _qo_engram_strdup("{}");
-    }
-    n.salience = _qo_egp_read_double(r, "salience");
-    n.importance = _qo_egp_read_double(r, "importance");
-    n.confidence = _qo_egp_read_double(r, "confidence");
-    n.temporal_decay_rate = _qo_egp_read_double(r, "temporal_decay_rate");
-    n.activation_count = _qo_egp_read_int(r, "activation_count");
-    n.last_activated = _qo_egp_read_int(r, "last_activated");
-    n.created_at = _qo_egp_read_int(r, "created_at");
-    n.updated_at = _qo_egp_read_int(r, "updated_at");
-    n.background_activation = _qo_egp_read_double(r, "background_activation");
-    n.working_memory_weight = _qo_egp_read_double(r, "working_memory_weight");
-    n.suppression_count = (int32_t)_qo_egp_read_int(r, "suppression_count");
+    n.id = _qo_egp_read_str(r, _QO_EGP_ID);
+    n.content = _qo_egp_read_str(r, _QO_EGP_CONTENT);
+    n.node_type = _qo_egp_read_str(r, _QO_EGP_NODE_TYPE);
+    n.label = _qo_egp_read_str(r, _QO_EGP_LABEL);
+    n.tier = _qo_egp_read_str(r, _QO_EGP_TIER);
+    n.tags = _qo_egp_read_str(r, _QO_EGP_TAGS);
+    n.metadata = _qo_egp_read_metadata(r);
+    n.salience = _qo_egp_read_double(r, _QO_EGP_SALIENCE);
+    n.importance = _qo_egp_read_double(r, _QO_EGP_IMPORTANCE);
+    n.confidence = _qo_egp_read_double(r, _QO_EGP_CONFIDENCE);
+    n.temporal_decay_rate = _qo_egp_read_double(r, _QO_EGP_DECAY_RATE);
+    n.activation_count = _qo_egp_read_int(r, _QO_EGP_ACTIVATION_COUNT);
+    n.last_activated = _qo_egp_read_int(r, _QO_EGP_LAST_ACTIVATED);
+    n.created_at = _qo_egp_read_int(r, _QO_EGP_CREATED_AT);
+    n.updated_at = _qo_egp_read_int(r, _QO_EGP_UPDATED_AT);
+    n.background_activation = _qo_egp_read_double(r, _QO_EGP_BACKGROUND);
+    n.working_memory_weight = _qo_egp_read_double(r, _QO_EGP_WM_WEIGHT);
+    n.suppression_count = (int32_t)_qo_egp_read_int(r, _QO_EGP_SUPPRESSION);
     n.layer_id = _qo_egp_read_layer_id(r);
     return n;
 }
 
 static EngramEdge _qo_egp_read_edge(const _qo_egp_record *r) {
     EngramEdge e;
-    e.id = _qo_egp_read_str(r, "id");
-    e.from_id = _qo_egp_read_str(r, "from_id");
-    e.to_id = _qo_egp_read_str(r, "to_id");
-    e.relation = _qo_egp_read_str(r, "relation");
-    e.metadata = _qo_egp_read_str(r, "metadata");
-    if (!*e.metadata) {
-        free(e.metadata);
-        e.metadata = _qo_engram_strdup("{}");
-    }
-    e.weight = _qo_egp_read_double(r, "weight");
-    e.confidence = _qo_egp_read_double(r, "confidence");
-    e.created_at = _qo_egp_read_int(r, "created_at");
-    e.updated_at = _qo_egp_read_int(r, "updated_at");
-    e.last_fired = _qo_egp_read_int(r, "last_fired");
-    e.inhibitory = (int32_t)_qo_egp_read_int(r, "inhibitory");
+    e.id = _qo_egp_read_str(r, _QO_EGP_ID);
+    e.from_id = _qo_egp_read_str(r, _QO_EGP_FROM_ID);
+    e.to_id = _qo_egp_read_str(r, _QO_EGP_TO_ID);
+    e.relation = _qo_egp_read_str(r, _QO_EGP_RELATION);
+    e.metadata = _qo_egp_read_metadata(r);
+    e.weight = _qo_egp_read_double(r, _QO_EGP_WEIGHT);
+    e.confidence = _qo_egp_read_double(r, _QO_EGP_CONFIDENCE);
+    e.created_at = _qo_egp_read_int(r, _QO_EGP_CREATED_AT);
+    e.updated_at = _qo_egp_read_int(r, _QO_EGP_UPDATED_AT);
+    e.last_fired = _qo_egp_read_int(r, _QO_EGP_LAST_FIRED);
+    e.inhibitory = (int32_t)_qo_egp_read_int(r, _QO_EGP_INHIBITORY);
     e.layer_id = _qo_egp_read_layer_id(r);
     return e;
 }
 
 static void _qo_egp_read_layer(EngramGraph *g, const _qo_egp_record *r) {
-    char *name = _qo_egp_read_str(r, "name");
-    EngramLayer l = {(uint32_t)_qo_egp_read_int(r, "layer_id"), name,
-                     (uint32_t)_qo_egp_read_int(r, "activation_priority"),
-                     _qo_egp_read_int(r, "suppressible") != 0, _qo_egp_read_int(r, "transparent") != 0,
-                     _qo_egp_read_int(r, "injectable") != 0};
+    char *name = _qo_egp_read_str(r, _QO_EGP_NAME);
+    EngramLayer l = {(uint32_t)_qo_egp_read_int(r, _QO_EGP_LAYER_ID), name,
+                     (uint32_t)_qo_egp_read_int(r, _QO_EGP_PRIORITY), _qo_egp_read_int(r, _QO_EGP_SUPPRESSIBLE) != 0,
+                     _qo_egp_read_int(r, _QO_EGP_TRANSPARENT) != 0, _qo_egp_read_int(r, _QO_EGP_INJECTABLE) != 0};
     _qo_engram_add_layer_slot(g, &l);
     free(name);
 }
@@ -280,7 +334,8 @@ static int64_t _qo_egp_read_array(EngramGraph *g, char *text, const char *key, _
         }
         char *end = (char *)json_skip_value(p), saved = *end;
         *end = '\0';
-        _qo_egp_record r = {p, end};
+        _qo_egp_record r;
+        _qo_egp_scan_record(&r, p, end);
         added += _qo_egp_take(g, key, mode, &r);
         *end = saved;
         p = end;

@@ -58,7 +58,7 @@ typedef struct EngramLayer {
  * an edge end, with the first node carrying it and the edges touching it
  * chained in edge order through their links. */
 typedef struct {
-    const char *text; /* borrowed from a record */
+    char *text; /* the index's own copy */
     uint64_t hash;
     int64_t node; /* first node with this id, or -1 */
     int64_t head; /* first and last edge touching the id, or -1 */
@@ -74,6 +74,8 @@ typedef struct {
 
 typedef struct EngramIndex {
     int stale;
+    int64_t nodes; /* records covered: node_key and links entries in use */
+    int64_t edges;
     EngramKey *keys;
     int64_t key_count;
     int64_t key_cap;
@@ -217,7 +219,10 @@ static inline int64_t _qo_engram_far_end(const EngramIndex *ix, int64_t key, int
 /* Called by the append functions for the record just added. */
 void _qo_engram_index_add_node(EngramGraph *g, int64_t node);
 void _qo_engram_index_add_edge(EngramGraph *g, int64_t edge);
-/* Forget and load move records: the index is rebuilt on its next use. */
+/* Called once node has been forgotten: drops it and the edges of its id's
+ * chain (which went with it) and renumbers what follows. */
+void _qo_engram_index_forget(EngramGraph *g, int64_t node);
+/* A load replaces the records: the index is rebuilt on its next use. */
 void _qo_engram_index_invalidate(EngramGraph *g);
 
 /* Salience, importance, confidence and weight arrive as a float's bits or

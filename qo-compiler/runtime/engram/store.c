@@ -148,26 +148,27 @@ qo_val_t engram_strengthen(qo_val_t id) {
     return 0;
 }
 
-/* Removes the first node with the id and every edge touching the id,
- * keeping the order of what remains. */
+/* Removes the first node with the id and every edge touching the id (the
+ * edges on the id's index chain), keeping the order of what remains. */
 qo_val_t engram_forget(qo_val_t id) {
     EngramGraph *g = _qo_engram_graph();
     int64_t i = _qo_engram_find(g, _qo_str_arg(id));
     if (i < 0) return 0;
-    char *gone = g->nodes[i].id;
-    g->nodes[i].id = NULL;
-    _qo_engram_index_invalidate(g);
+    const EngramIndex *ix = _qo_engram_index(g);
+    int64_t key = ix->node_key[i], gone = ix->keys[key].head, kept = 0;
+    for (int64_t e = 0; e < g->edge_count; e++) {
+        if (e != gone) {
+            g->edges[kept++] = g->edges[e];
+            continue;
+        }
+        gone = _qo_engram_next_edge(ix, key, e);
+        _qo_engram_free_edge(&g->edges[e]);
+    }
+    g->edge_count = kept;
     _qo_engram_free_node(&g->nodes[i]);
     memmove(&g->nodes[i], &g->nodes[i + 1], (size_t)(g->node_count - i - 1) * sizeof *g->nodes);
     g->node_count--;
-    int64_t kept = 0;
-    for (int64_t e = 0; e < g->edge_count; e++) {
-        EngramEdge *edge = &g->edges[e];
-        if (strcmp(edge->from_id, gone) == 0 || strcmp(edge->to_id, gone) == 0) _qo_engram_free_edge(edge);
-        else g->edges[kept++] = *edge;
-    }
-    g->edge_count = kept;
-    free(gone);
+    _qo_engram_index_forget(g, i);
     return 0;
 }
 

@@ -162,8 +162,10 @@ qo_val_t engram_activate_json(qo_val_t query, qo_val_t max_hops) {
     jb_putc(&b, '[');
     for (int64_t i = 0; i < k; i++) {
         if (i) jb_putc(&b, ',');
+        /* The object is looked up by the result's id: with duplicate ids
+         * (from a file) that is the first node carrying it. */
         jb_puts(&b, "{\"node\":");
-        _qo_engram_put_node(&b, &g->nodes[res[i].node]);
+        _qo_engram_put_node(&b, &g->nodes[_qo_engram_find(g, g->nodes[res[i].node].id)]);
         _qo_egv_put_double(&b, ",\"activation_strength\":", res[i].activation);
         _qo_egv_put_double(&b, ",\"working_memory_weight\":", res[i].weight);
         _qo_egv_put_double(&b, ",\"epistemic_confidence\":", res[i].epistemic);

@@ -52,8 +52,8 @@ static const char *_qo_jget_step(const char *p, const char *seg, size_t n) {
 }
 
 qo_val_t json_get(qo_val_t text, qo_val_t path) {
-    if (!text || !path) return _qo_jget_empty();
-    const char *t = _qo_cstr(text), *seg = _qo_cstr(path);
+    const char *t = _qo_str_arg(text), *seg = _qo_str_arg(path);
+    if (!t || !seg) return _qo_jget_empty();
     const char *dot = strchr(seg, '.');
     if (!dot) {
         const char *at = _qo_jget_anywhere(t, seg);
@@ -72,7 +72,7 @@ qo_val_t json_get(qo_val_t text, qo_val_t path) {
 qo_val_t __json_get(qo_val_t text, qo_val_t path) { return json_get(text, path); }
 
 static const char *_qo_jget_member(qo_val_t text, qo_val_t key) {
-    return json_find_key(text ? _qo_cstr(text) : NULL, key ? _qo_cstr(key) : NULL);
+    return json_find_key(_qo_str_arg(text), _qo_str_arg(key));
 }
 
 /* The JSON string at v, decoded; "" for anything else, including a string
@@ -124,7 +124,6 @@ qo_val_t __json_get_raw(qo_val_t text, qo_val_t key) { return json_get_raw(text,
 
 /* The "[" of a top-level array, or NULL. */
 static const char *_qo_jget_array(qo_val_t text) {
-    if (!text) return NULL;
     const char *p = _qo_json_ws(_qo_cstr(text));
     return *p == '[' ? p : NULL;
 }

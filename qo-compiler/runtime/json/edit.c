@@ -39,7 +39,8 @@ static void _qo_jedit_set(qo_jb *out, const char *t, const qo_jb *qname, const c
 }
 
 qo_val_t json_set(qo_val_t text, qo_val_t key, qo_val_t raw) {
-    const char *t = _qo_cstr(text), *value = raw ? _qo_cstr(raw) : "null";
+    const char *t = _qo_cstr(text), *value = _qo_str_arg(raw);
+    if (!value) value = "null";
     qo_jb qname, out;
     jb_init(&qname);
     jb_emit_escaped(&qname, _qo_cstr(key));
@@ -59,8 +60,8 @@ qo_val_t json_set(qo_val_t text, qo_val_t key, qo_val_t raw) {
 qo_val_t __json_set(qo_val_t text, qo_val_t key, qo_val_t raw) { return json_set(text, key, raw); }
 
 qo_val_t json_array_push(qo_val_t text, qo_val_t raw) {
-    const char *t = text && *_qo_cstr(text) ? _qo_cstr(text) : "[]";
-    const char *value = raw && *_qo_cstr(raw) ? _qo_cstr(raw) : "null";
+    const char *t = *_qo_cstr(text) ? _qo_cstr(text) : "[]";
+    const char *value = *_qo_cstr(raw) ? _qo_cstr(raw) : "null";
     const char *open = _qo_json_ws(t), *end = t + strlen(t);
     while (end > t && _qo_jedit_is_ws(end[-1])) end--;
     qo_jb out;

@@ -441,8 +441,8 @@ void _qo_json_blocks_free(qo_json_blocks *owned) {
 }
 
 qo_val_t json_parse(qo_val_t text) {
-    if (!text) return 0;
-    const char *t = (const char *)(intptr_t)text;
+    const char *t = _qo_str_arg(text);
+    if (!t) return 0;
     jp_cursor c = {t, t + strlen(t), 0};
     return jp_parse_value(&c);
 }

@@ -102,6 +102,15 @@ const char *_qo_json_ws(const char *p);
 /* json_find_key on a key of keylen bytes; with within set the search ends
  * where the container that p opens closes. */
 const char *_qo_json_find_member(const char *p, const char *key, size_t keylen, int within);
+/* The members json_find_key (or, with within set, the search above) would
+ * consider, in text order: each call gives the next one's raw name and
+ * returns where its value starts; NULL at the end. Start at depth 0. */
+typedef struct qo_json_members {
+    const char *p;
+    int64_t depth;
+    int within;
+} qo_json_members;
+const char *_qo_json_member_next(qo_json_members *it, const char **name, size_t *namelen);
 /* Array elements of the array whose "[" is at open: the first, the one
  * after elem, element k; NULL past the last. */
 const char *_qo_json_elem_first(const char *open);

@@ -74,37 +74,51 @@ const char *json_skip_value(const char *p) {
     return p;
 }
 
-/* A member name matches on its raw bytes (escapes not decoded) and only
- * when a colon follows it; the value starts after the colon. */
-static const char *_qo_jscan_member_value(const char *name, const char *close,
-                                          const char *key, size_t keylen) {
-    if (*close != '"' || (size_t)(close - name) != keylen || memcmp(name, key, keylen) != 0)
-        return NULL;
+/* A string at depth 1 is a member name only when a colon follows it; the
+ * value starts after the colon. */
+static const char *_qo_jscan_member_value(const char *close) {
+    if (*close != '"') return NULL;
     const char *colon = _qo_json_ws(close + 1);
     return *colon == ':' ? _qo_json_ws(colon + 1) : NULL;
 }
 
-const char *_qo_json_find_member(const char *p, const char *key, size_t keylen, int within) {
-    int64_t depth = 0;
-    for (;; p++) {
+const char *_qo_json_member_next(qo_json_members *it, const char **name, size_t *namelen) {
+    for (const char *p = it->p;; p++) {
         while (!_qo_jscan_structural[(unsigned char)*p]) p++;
         char c = *p;
-        if (!c) break;
+        if (!c) {
+            it->p = p;
+            return NULL;
+        }
         if (c == '"') {
             const char *close = _qo_jscan_string_end(p + 1);
-            if (depth == 1) {
-                const char *value = _qo_jscan_member_value(p + 1, close, key, keylen);
-                if (value) return value;
+            const char *value = it->depth == 1 ? _qo_jscan_member_value(close) : NULL;
+            if (value) {
+                *name = p + 1;
+                *namelen = (size_t)(close - p - 1);
+                it->p = close + 1;
+                return value;
             }
-            if (!*close) return NULL;
+            if (!*close) {
+                it->p = close;
+                return NULL;
+            }
             p = close;
         } else if (c == '{' || c == '[') {
-            depth++;
-        } else if (c == '}' || c == ']') {
-            depth--;
-            if (within && depth <= 0) return NULL;
+            it->depth++;
+        } else if (--it->depth <= 0 && it->within) {
+            it->p = "";
+            return NULL;
         }
     }
+}
+
+const char *_qo_json_find_member(const char *p, const char *key, size_t keylen, int within) {
+    qo_json_members it = {p, 0, within};
+    const char *name, *value;
+    size_t len;
+    while ((value = _qo_json_member_next(&it, &name, &len)))
+        if (len == keylen && memcmp(name, key, keylen) == 0) return value;
     return NULL;
 }
 

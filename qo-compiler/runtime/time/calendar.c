@@ -98,14 +98,17 @@ qo_val_t cal_cycle_phase(qo_val_t ct) {
     return qo_from_float(_qo_time_phase((__int128)t->instant - t->cal->epoch, len));
 }
 
-/* The wall clock date + time in the applied zone, as seconds. */
+/* The wall clock date + time in the applied zone, as seconds. Months
+ * outside 1-12 carry into the year here, in 64 bits, so that no field of
+ * the broken-down time overflows before mktime normalises the rest. */
 static int _qo_cal_local_secs(const qo_local_date *d, int64_t hour, int64_t minute, int64_t second,
                               int64_t *secs) {
-    int64_t year = (int64_t)d->year - 1900;
+    int64_t month0 = (int64_t)d->month - 1;
+    int64_t year = d->year + (int64_t)_qo_time_floor_div(month0, 12) - 1900;
     if (year != _qo_time_clamp_i32(year)) return 0;
     struct tm tm = {0};
     tm.tm_year = (int)year;
-    tm.tm_mon = d->month - 1;
+    tm.tm_mon = (int)_qo_time_floor_mod(month0, 12);
     tm.tm_mday = d->day;
     tm.tm_hour = (int)hour;
     tm.tm_min = (int)minute;
