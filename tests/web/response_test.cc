@@ -12,10 +12,14 @@
 
 namespace {
 
-std::string send_and_read(const std::string &text, int64_t file_len = 0, bool head = false) {
+// file_len > 0 sends text as the block a file read returned; the length of
+// a read of some other block is given as other_len.
+std::string send_and_read(const std::string &text, int64_t file_len = 0, bool head = false, int64_t other_len = 0) {
     int sv[2];
     if (socketpair(AF_UNIX, SOCK_STREAM, 0, sv) != 0) return "<socketpair>";
-    _tl_fs_read_len = file_len;
+    static const char other_block[] = "another file";
+    _tl_fs_read_len = file_len ? file_len : other_len;
+    _tl_fs_read_buf = file_len ? text.c_str() : other_len ? other_block : nullptr;
     _tl_http_head_only = head;
     http_send_response(sv[0], QO_STR(text.c_str()));
     _tl_http_head_only = 0;
@@ -60,6 +64,8 @@ TEST(Responses, FileBodiesKeepTheirNulBytes) {
     std::string r = send_and_read(png, 16);
     EXPECT_EQ(r, response(200, "OK", "Content-Type: image/png\r\n", png));
     EXPECT_EQ(_tl_fs_read_len, 0); // consumed
+    // The length of another block's read never stretches this text.
+    EXPECT_EQ(send_and_read("short", 0, false, 4096), response(200, "OK", kText, "short"));
     // HEAD: the full length, no body.
     EXPECT_EQ(send_and_read(png, 16, true), response(200, "OK", "Content-Type: image/png\r\n", png).substr(0, r.size() - 16));
 }

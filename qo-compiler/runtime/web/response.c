@@ -209,8 +209,11 @@ static void _qo_http_send_all(int fd, struct iovec *iov, int n) {
 
 void http_send_response(int fd, qo_val_t text) {
     const char *t = _qo_cstr(text);
-    size_t file_len = (size_t)(_tl_fs_read_len > 0 ? _tl_fs_read_len : 0);
+    /* The recorded length counts only for the very block fs_read returned:
+     * any other text is read to its NUL, never past its end. */
+    size_t file_len = (size_t)(_tl_fs_read_len > 0 && t == _tl_fs_read_buf ? _tl_fs_read_len : 0);
     _tl_fs_read_len = 0;
+    _tl_fs_read_buf = NULL;
     _qo_http_reply r = {200, t, 0, 0, NULL};
     qo_json_blocks owned = {0};
     if (!_qo_http_envelope(t, &r, &owned) && !_qo_http_status_member(t, &r))

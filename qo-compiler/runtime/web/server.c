@@ -119,6 +119,7 @@ static void _qo_http_answer(int fd, int second_form, const char *method, const c
                                &file_len);
     qo_request_end();
     _tl_fs_read_len = (int64_t)file_len;
+    _tl_fs_read_buf = text;
     _tl_http_head_only = head_only;
     http_send_response(fd, QO_STR(text));
     _tl_http_head_only = 0;
