@@ -14,7 +14,9 @@ int compile(Context &ctx, const std::string &source, std::FILE *out) {
     std::vector<CSig> sigs = scan_fn_sigs(tokens);
     bool written = codegen_streaming(ctx, tokens, sigs, out) && std::fflush(out) == 0 && !std::ferror(out);
     if (written) return 0;
-    std::fputs("qo-compiler: failed to write output\n", stderr);
+    // The driver's messages go to standard output, unless that is the
+    // stream that failed.
+    std::fputs("qo-compiler: failed to write output\n", out == stdout ? stderr : stdout);
     return 1;
 }
 

@@ -6,9 +6,8 @@
 #include <random>
 #include <string>
 
+#include "c_program.h"
 #include "cgen/c_text.h"
-#include "cgen/cgen.h"
-#include "driver/pipeline.h"
 
 namespace qo {
 namespace {
@@ -37,19 +36,6 @@ TEST(CText, StripsOnlyAMatchingOuterPair) {
     EXPECT_EQ(strip_outer_parens("(f(\"(\"))"), "(f(\"(\"))");
 }
 
-std::string generate(const std::string &source, int *status = nullptr) {
-    char *buf = nullptr;
-    std::size_t len = 0;
-    std::FILE *out = open_memstream(&buf, &len);
-    Context ctx;
-    int rc = compile(ctx, source, out);
-    if (status) *status = rc;
-    std::fclose(out);
-    std::string text(buf, len);
-    std::free(buf);
-    return text;
-}
-
 std::string repeat(const std::string &s, std::size_t n) {
     std::string out;
     out.reserve(s.size() * n);
@@ -60,7 +46,7 @@ std::string repeat(const std::string &s, std::size_t n) {
 // The single body line of `fn f(a: Any, d: Duration) { <expr> }` (its
 // implicit return).
 std::string body_of(const std::string &expr) {
-    std::string c = generate("fn f(a: Any, d: Duration) {\n" + expr + "\n}\n");
+    std::string c = testing::generate_c("fn f(a: Any, d: Duration) {\n" + expr + "\n}\n");
     std::size_t start = c.find("  return ");
     return c.substr(start + 9, c.find(";\n", start) - start - 9);
 }
@@ -104,7 +90,7 @@ TEST_F(Chains, ElseIfExpressionChainNumbersOutward) {
     std::string src = "if a == 0 { 0 }";
     for (std::size_t i = 1; i < kChain; ++i) src += " else if a == " + std::to_string(i) + " { " + std::to_string(i) + " }";
     src += " else { 7 }";
-    std::string c = generate("fn f(a: Any) {\nlet v = " + src + "\n}\n");
+    std::string c = testing::generate_c("fn f(a: Any) {\nlet v = " + src + "\n}\n");
     std::size_t line = c.find("  qo_val_t v = ");
     ASSERT_NE(line, std::string::npos);
     std::string text = c.substr(line, c.find(";\n", line) - line);
@@ -122,7 +108,7 @@ TEST_F(Chains, ElseIfStatementChainNests) {
     std::string src = "fn f(a: Int) {\nif a == 0 { g() }";
     for (std::size_t i = 1; i < n; ++i) src += " else if a == " + std::to_string(i) + " { g() }";
     src += " else { h() }\n}\n";
-    std::string c = generate(src);
+    std::string c = testing::generate_c(src);
     std::string deepest(2 * (n + 1), ' ');
     EXPECT_NE(c.find("\n" + deepest + "h();\n" + deepest.substr(2) + "}\n"), std::string::npos);
     EXPECT_NE(c.find("\n    }\n  }\n  return 0;\n}\n"), std::string::npos);
@@ -154,7 +140,7 @@ TEST_F(Chains, DeepNestingOfEveryKindGenerates) {
     for (const auto &[name, body] : cases) {
         SCOPED_TRACE(name);
         int status = -1;
-        std::string c = generate("fn f(a: Any) {\n" + body + "\n}\n", &status);
+        std::string c = testing::generate_c("fn f(a: Any) {\n" + body + "\n}\n", false, &status);
         EXPECT_EQ(status, 0);
         EXPECT_TRUE(c.ends_with("  return 0;\n}\n\n"));
     }
@@ -180,14 +166,8 @@ TEST(Robustness, RandomFragmentSoupsGenerate) {
         std::string src;
         for (std::size_t n = length(rng); n > 0; --n) src += fragments[pick(rng)];
         for (bool test_mode : {false, true}) {
-            char *buf = nullptr;
-            std::size_t len = 0;
-            std::FILE *out = open_memstream(&buf, &len);
-            Context ctx;
-            int status = test_mode ? compile_test(ctx, src, out) : compile(ctx, src, out);
-            std::fclose(out);
-            std::string c(buf, len);
-            std::free(buf);
+            int status = -1;
+            std::string c = testing::generate_c(src, test_mode, &status);
             ASSERT_EQ(status, 0) << src;
             ASSERT_NE(c.find("#include \"qo_runtime.h\"\n"), std::string::npos) << src;
             ASSERT_TRUE(c.ends_with("\n")) << src;
@@ -223,16 +203,19 @@ TEST(Output, WritesInLargeBlocks) {
     EXPECT_LE(count.writes, count.bytes / (128 * 1024) + 2);
 }
 
+// The message goes to standard output like every message of the driver
+// (the temporary file behind an output path can fill up too).
 TEST(Output, FailedWriteIsReported) {
     std::FILE *full = std::fopen("/dev/full", "w");
     ASSERT_NE(full, nullptr);
     Context ctx;
-    ::testing::internal::CaptureStderr();
+    ::testing::internal::CaptureStdout();
     int status = compile(ctx, "fn main() { println(\"x\") }", full);
-    std::string err = ::testing::internal::GetCapturedStderr();
+    std::fflush(stdout);
+    std::string out = ::testing::internal::GetCapturedStdout();
     std::fclose(full);
     EXPECT_EQ(status, 1);
-    EXPECT_EQ(err, "qo-compiler: failed to write output\n");
+    EXPECT_EQ(out, "qo-compiler: failed to write output\n");
 }
 
 }  // namespace

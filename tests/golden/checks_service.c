@@ -1,3 +1,5 @@
+#error "Qo: multiple cgi blocks in program (only one allowed)"
+#error "Qo: multiple service blocks in program (only one allowed)"
 #error "Qo: program declares both cgi and service blocks (mutually exclusive - pick one)"
 #include <stdint.h>
 #include <stdlib.h>

@@ -15,8 +15,8 @@
 #include <string>
 #include <vector>
 
+#include "c_program.h"
 #include "driver/files.h"
-#include "driver/pipeline.h"
 
 namespace fs = std::filesystem;
 
@@ -42,19 +42,6 @@ std::vector<Golden> goldens() {
         }
     }
     return out;
-}
-
-std::string generate(const std::string &source, bool test_mode) {
-    char *buf = nullptr;
-    std::size_t len = 0;
-    std::FILE *out = open_memstream(&buf, &len);
-    qo::Context ctx;
-    int status = test_mode ? qo::compile_test(ctx, source, out) : qo::compile(ctx, source, out);
-    std::fclose(out);
-    std::string text(buf, len);
-    std::free(buf);
-    EXPECT_EQ(status, 0);
-    return text;
 }
 
 // "line N: expected ... / actual ..." for the first differing line.
@@ -83,7 +70,9 @@ TEST(Golden, GeneratedCMatchesExpectedFiles) {
         SCOPED_TRACE(g.expected.filename().string());
         std::string source = qo::read_file(g.source.string());
         std::string expected = qo::read_file(g.expected.string());
-        std::string actual = generate(source, g.test_mode);
+        int status = -1;
+        std::string actual = qo::testing::generate_c(source, g.test_mode, &status);
+        EXPECT_EQ(status, 0);
         EXPECT_TRUE(actual == expected) << first_difference(expected, actual);
     }
 }
@@ -94,14 +83,10 @@ TEST(Golden, ExpectedProgramsAreValidC) {
         std::string program = qo::read_file(g.expected.string());
         if (!should_compile(qo::read_file(g.source.string()), program)) continue;
         SCOPED_TRACE(g.expected.filename().string());
-        std::string cmd = "cc -std=gnu11 -fsyntax-only -Werror=implicit-function-declaration -I'" +
-                          include + "' '" + g.expected.string() + "' 2>&1";
-        std::FILE *p = popen(cmd.c_str(), "r");
-        ASSERT_NE(p, nullptr);
-        std::string diagnostics;
-        char buf[4096];
-        for (std::size_t n; (n = std::fread(buf, 1, sizeof buf, p)) > 0;) diagnostics.append(buf, n);
-        EXPECT_EQ(pclose(p), 0) << diagnostics;
+        qo::testing::RunResult check = qo::testing::run_command(
+            "cc -std=gnu11 -fsyntax-only -Werror=implicit-function-declaration -I" +
+            qo::testing::shell_quote(include) + " " + qo::testing::shell_quote(g.expected.string()) + " 2>&1");
+        EXPECT_EQ(check.status, 0) << check.output;
     }
 }
 

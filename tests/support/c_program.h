@@ -1,4 +1,4 @@
-// c_program.h -- building and running generated C programs in tests.
+// c_program.h -- generating, building and running C programs in tests.
 //
 // A generated program is compiled and linked in one C compiler call against
 // the prebuilt runtime library (never its source), with the sanitizer flags
@@ -10,9 +10,27 @@
 #include <sys/wait.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 
+#include "driver/pipeline.h"
+
 namespace qo::testing {
+
+// The C program `qoc` generates for source (the test runner in test mode),
+// compiled in-process; status, when given, gets the pipeline's exit status.
+inline std::string generate_c(const std::string &source, bool test_mode = false, int *status = nullptr) {
+    char *buf = nullptr;
+    std::size_t len = 0;
+    std::FILE *out = open_memstream(&buf, &len);
+    Context ctx;
+    int rc = test_mode ? compile_test(ctx, source, out) : compile(ctx, source, out);
+    std::fclose(out);
+    std::string text(buf, len);
+    std::free(buf);
+    if (status) *status = rc;
+    return text;
+}
 
 struct RunResult {
     int status = -1;  // exit status, or -1 when the command did not exit normally
