@@ -1,6 +1,7 @@
 // The engram on generated graphs of 10,000 and 100,000 nodes with ten
 // outgoing edges per node (so 100,000 and 1,000,000 edges): spreading
-// activation, keyword search, and saving and loading the larger graph.
+// activation, keyword search, saving and loading the larger graph, and
+// forgetting nodes from it.
 //
 // Node texts draw from a fixed vocabulary so that the query "topic7 w42"
 // seeds about one node in fifty; edges go to pseudo-random nodes. The same
@@ -17,6 +18,7 @@
 namespace {
 
 const char *kQuery = "topic7 w42";
+std::vector<std::string> ids;  // of the graph last built, in node order
 
 std::string temp_path(const char *name) { return std::string("/tmp/qo-engram-bench-") + name; }
 
@@ -32,7 +34,7 @@ void ensure_graph(int64_t nodes) {
     if (built == nodes) return;
     reset_graph();
     static const char *types[] = {"Memory", "Knowledge", "Belief", "Entity"};
-    std::vector<std::string> ids;
+    ids.clear();
     ids.reserve((size_t)nodes);
     uint64_t seed = 0x9E3779B97F4A7C15ull;
     auto next = [&seed] {
@@ -109,6 +111,16 @@ void BM_Load(benchmark::State &state) {
     state.counters["edges"] = (double)engram_edge_count();
 }
 
+// Each forget removes a node and its edges, shifting the records after it
+// and renumbering the index in place. Runs last: it spends the graph.
+void BM_Forget(benchmark::State &state) {
+    ensure_graph(state.range(0));
+    engram_get_node(QO_STR(ids[0].c_str()));
+    size_t next = 0;
+    for (auto _ : state) engram_forget(QO_STR(ids[next++ * 97 % ids.size()].c_str()));
+    state.counters["edges_left"] = (double)engram_edge_count();
+}
+
 // Grouped by size so that each graph is built once.
 BENCHMARK(BM_Activate)->Arg(10000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Search)->Arg(10000)->Unit(benchmark::kMillisecond);
@@ -116,5 +128,6 @@ BENCHMARK(BM_Activate)->Arg(100000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Search)->Arg(100000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Save)->Arg(100000)->Iterations(3)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Load)->Arg(100000)->Iterations(3)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Forget)->Arg(100000)->Iterations(50)->Unit(benchmark::kMillisecond);
 
 }  // namespace

@@ -10,28 +10,45 @@
 // The semantic switch is read once per process, so every activation runs
 // in a forked child that sets ENGRAM_SEMANTIC_MIN first; the parent never
 // activates or searches.
-#include <gtest/gtest.h>
-#include <sys/time.h>
 #include <sys/wait.h>
-#include <unistd.h>
 
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
-#include <fstream>
 #include <random>
 #include <set>
-#include <sstream>
-#include <string>
-#include <vector>
 
-#include "qo_runtime.h"
+#include "engram_fixture.h"
 
 namespace {
 
-std::string S(qo_val_t v) { return v ? QO_STR_PTR(v) : "<null>"; }
-qo_val_t V(const std::string &s) { return QO_STR(s.c_str()); }
-qo_val_t V(const char *s) { return QO_STR(s); }
+using namespace engram_test;
+
+// Runs body in a forked child with ENGRAM_SEMANTIC_MIN set to semantic (or
+// unset); gives back the text body returned, plus a note if the child died.
+template <typename Body>
+std::string InChild(Body body, const char *semantic = nullptr) {
+    int fds[2];
+    if (pipe(fds) != 0) return "pipe failed";
+    pid_t pid = fork();
+    if (pid == 0) {
+        close(fds[0]);
+        if (semantic) setenv("ENGRAM_SEMANTIC_MIN", semantic, 1);
+        else unsetenv("ENGRAM_SEMANTIC_MIN");
+        std::string out = body();
+        _exit(write(fds[1], out.data(), out.size()) < 0 ? 3 : 0);
+    }
+    close(fds[1]);
+    std::string out;
+    char buf[4096];
+    ssize_t n;
+    while ((n = read(fds[0], buf, sizeof buf)) > 0) out.append(buf, (size_t)n);
+    close(fds[0]);
+    int status = 0;
+    waitpid(pid, &status, 0);
+    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) out += " [child ended abnormally]";
+    return out;
+}
 
 // ---- the model ----
 
@@ -47,15 +64,10 @@ struct MEdge {
     double weight;
     int32_t inhibitory;
 };
-struct MLayer {
-    uint32_t id;
-    bool named;
-    int32_t suppressible;
-};
 struct Model {
     std::vector<MNode> nodes;
     std::vector<MEdge> edges;
-    std::vector<MLayer> layers;
+    std::set<uint32_t> guarded;  // layers whose nodes are never suppressed
 };
 struct MResult {
     int64_t node;
@@ -76,8 +88,11 @@ Model Snapshot() {
         const EngramEdge &e = g->edges[i];
         m.edges.push_back({e.id, e.from_id, e.to_id, e.relation, e.weight, e.inhibitory});
     }
-    for (int64_t i = 0; i < g->layer_count; i++)
-        m.layers.push_back({g->layers[i].layer_id, g->layers[i].name != nullptr, g->layers[i].suppressible});
+    std::set<uint32_t> named;  // the first named slot of an id counts
+    for (int64_t i = 0; i < g->layer_count; i++) {
+        const EngramLayer &l = g->layers[i];
+        if (l.name && named.insert(l.layer_id).second && !l.suppressible) m.guarded.insert(l.layer_id);
+    }
     return m;
 }
 
@@ -86,31 +101,14 @@ int64_t MFind(const Model &m, const std::string &id) {
         if (m.nodes[i].id == id) return (int64_t)i;
     return -1;
 }
-const MLayer *MLayerOf(const Model &m, uint32_t id) {
-    for (const MLayer &l : m.layers)
-        if (l.named && l.id == id) return &l;
-    return nullptr;
-}
-bool MProtected(const Model &m, uint32_t id) {
-    const MLayer *l = MLayerOf(m, id);
-    return l && !l->suppressible;
-}
+bool MProtected(const Model &m, uint32_t layer) { return m.guarded.count(layer) > 0; }
 
-char Lower(char c) { return c >= 'A' && c <= 'Z' ? (char)(c + 32) : c; }
-bool IContains(const std::string &hay, const std::string &needle) {
-    if (hay.empty() || needle.empty()) return false;
-    for (size_t i = 0; i + needle.size() <= hay.size(); i++) {
-        size_t k = 0;
-        while (k < needle.size() && Lower(hay[i + k]) == Lower(needle[k])) k++;
-        if (k == needle.size()) return true;
-    }
-    return false;
+std::string Low(std::string s) {  // ASCII only
+    for (char &c : s) c = c >= 'A' && c <= 'Z' ? (char)(c + 32) : c;
+    return s;
 }
-bool IEquals(const std::string &a, const std::string &b) {
-    if (a.size() != b.size()) return false;
-    for (size_t i = 0; i < a.size(); i++)
-        if (Lower(a[i]) != Lower(b[i])) return false;
-    return true;
+bool IContains(const std::string &hay, const std::string &needle) {
+    return !needle.empty() && Low(hay).find(Low(needle)) != std::string::npos;
 }
 bool Space(char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
 
@@ -124,7 +122,7 @@ std::vector<std::string> Words(const std::string &q) {
         while (i < q.size() && !Space(q[i])) i++;
         std::string w = q.substr(start, std::min<size_t>(i - start, 255));
         bool seen = false;
-        for (const std::string &k : words) seen = seen || IEquals(k, w);
+        for (const std::string &k : words) seen = seen || Low(k) == Low(w);
         if (!seen) words.push_back(w);
     }
     return words;
@@ -401,7 +399,7 @@ std::string LayerRecord(uint32_t id, bool suppressible) {
            "\",\"suppressible\":" + (suppressible ? "1" : "0") + "}";
 }
 
-std::string GraphText(Gen &g, int nodes, int edges, int &serial) {
+std::string RandomGraph(Gen &g, int nodes, int edges, int &serial) {
     int pool = nodes + nodes / 3 + 1;
     std::string text = "{\"nodes\":[";
     for (int i = 0; i < nodes; i++) text += (i ? "," : "") + NodeRecord(g, pool, serial++);
@@ -413,14 +411,6 @@ std::string GraphText(Gen &g, int nodes, int edges, int &serial) {
         text += (id ? "," : "") + LayerRecord(id, id == 0 || id == 6 ? false : g.Chance(80));
     }
     return text + "]}";
-}
-
-void LoadText(const std::string &text, bool merge = false) {
-    std::string path = ::testing::TempDir() + "engram_diff_" + std::to_string(getpid()) + ".json";
-    std::ofstream(path) << text;
-    if (merge) engram_load_merge(V(path));
-    else engram_load(V(path));
-    unlink(path.c_str());
 }
 
 // ---- comparison ----
@@ -453,9 +443,7 @@ void CompareNodes(const Model &m, Findings &f, const std::string &where) {
 }
 
 void CompareActivation(Model &m, const std::string &query, int64_t hops, Findings &f) {
-    struct timeval tv;
-    gettimeofday(&tv, nullptr);
-    std::vector<MResult> want = MActivate(m, query, hops, (int64_t)tv.tv_sec * 1000 + tv.tv_usec / 1000);
+    std::vector<MResult> want = MActivate(m, query, hops, NowMs());
     qo_val_t got = engram_activate(V(query), hops);
     std::string where = "activate(\"" + query + "\", " + std::to_string(hops) + ")";
     f.Expect(qo_list_len(got) == (int64_t)want.size(),
@@ -479,11 +467,6 @@ std::vector<std::string> Labels(const Model &m, const std::vector<int64_t> &node
     for (int64_t i : nodes) out.push_back(m.nodes[(size_t)i].label);
     return out;
 }
-std::vector<std::string> Labels(qo_val_t list) {
-    std::vector<std::string> out;
-    for (int64_t i = 0; i < qo_list_len(list); i++) out.push_back(S(qo_map_get(qo_list_get(list, i), V("label"))));
-    return out;
-}
 std::vector<std::string> JsonEntries(qo_val_t json) {
     std::vector<std::string> out;
     const char *text = QO_STR_PTR(json);
@@ -502,8 +485,8 @@ void CompareWalks(const Model &m, Gen &g, int pool, Findings &f) {
         const char *dirs[] = {"out", "in", "both", nullptr, "odd"};
         const char *dir = dirs[g.Int(0, 4)];
         std::string d = dir ? dir : "", at = "(" + id + ", " + std::to_string(depth) + ", " + (dir ? dir : "null") + ")";
-        f.Expect(Labels(engram_neighbors(V(id))) == Labels(m, MNeighbors(m, id)), "neighbors " + id);
-        f.Expect(Labels(engram_neighbors_filtered(V(id), depth, dir ? V(dir) : 0)) == Labels(m, MHood(m, id, depth, d)),
+        f.Expect(Ids(engram_neighbors(V(id)), "label") == Labels(m, MNeighbors(m, id)), "neighbors " + id);
+        f.Expect(Ids(engram_neighbors_filtered(V(id), depth, dir ? V(dir) : 0), "label") == Labels(m, MHood(m, id, depth, d)),
                  "filtered " + at);
         f.Expect(JsonEntries(engram_neighbors_json(V(id), depth, dir ? V(dir) : 0)) == MHoodJson(m, id, depth, dir),
                  "json " + at);
@@ -549,7 +532,7 @@ std::string RunRounds(uint64_t seed, int rounds) {
     Findings f;
     for (int round = 0; round < rounds && f.count == 0; round++) {
         int serial = 0, nodes = (int)g.Int(1, 40), pool = nodes + nodes / 3 + 1;
-        LoadText(GraphText(g, nodes, (int)g.Int(0, 120), serial));
+        LoadText(RandomGraph(g, nodes, (int)g.Int(0, 120), serial));
         Model m = Snapshot();
         for (int k = 0; k < 3; k++) CompareActivation(m, RandomQuery(g), g.Int(-1, 4), f);
         CompareWalks(m, g, pool, f);
@@ -557,7 +540,7 @@ std::string RunRounds(uint64_t seed, int rounds) {
         CompareWalks(m, g, pool, f);
         for (int k = 0; k < 4; k++)
             engram_connect(V(g.Id(pool)), V(g.Id(pool)), qo_from_float(0.7), V(g.Chance(50) ? "r" : "s"));
-        LoadText(GraphText(g, (int)g.Int(0, 10), (int)g.Int(0, 20), serial), true);
+        LoadText(RandomGraph(g, (int)g.Int(0, 10), (int)g.Int(0, 20), serial), true);
         m = Snapshot();
         CompareWalks(m, g, pool, f);
         CompareActivation(m, RandomQuery(g), g.Int(1, 3), f);
@@ -566,39 +549,12 @@ std::string RunRounds(uint64_t seed, int rounds) {
     return f.text.str();
 }
 
-// Runs body in a forked child with ENGRAM_SEMANTIC_MIN set to value (or
-// unset); returns the child's report.
-template <typename Body>
-std::string InChild(const char *value, Body body) {
-    int fds[2];
-    if (pipe(fds) != 0) return "pipe failed";
-    pid_t pid = fork();
-    if (pid == 0) {
-        close(fds[0]);
-        if (value) setenv("ENGRAM_SEMANTIC_MIN", value, 1);
-        else unsetenv("ENGRAM_SEMANTIC_MIN");
-        std::string out = body();
-        if (write(fds[1], out.data(), out.size()) < 0) _exit(3);
-        _exit(0);
-    }
-    close(fds[1]);
-    std::string out;
-    char buf[4096];
-    ssize_t n;
-    while ((n = read(fds[0], buf, sizeof buf)) > 0) out.append(buf, (size_t)n);
-    close(fds[0]);
-    int status = 0;
-    waitpid(pid, &status, 0);
-    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) out += " [child ended abnormally]";
-    return out;
-}
-
 TEST(EngramDiff, MatchesTheModelWithOnlyMatchingSeeds) {
-    EXPECT_EQ(InChild(nullptr, [] { return RunRounds(1, 80); }), "");
+    EXPECT_EQ(InChild([] { return RunRounds(1, 80); }), "");
 }
 
 TEST(EngramDiff, MatchesTheModelWithUnmatchedNodesLetIn) {
-    EXPECT_EQ(InChild("0", [] { return RunRounds(2, 80); }), "");
+    EXPECT_EQ(InChild([] { return RunRounds(2, 80); }, "0"), "");
 }
 
 TEST(EngramDiff, JsonNeighbourhoodBoundsMatchTheModel) {
@@ -630,13 +586,10 @@ TEST(EngramDiff, TheSwitchIsReadFromTheEnvironmentOnce) {
         setenv("ENGRAM_SEMANTIC_MIN", "0.9", 1);  // too late: read once
         return seen + "/" + std::to_string(qo_list_len(engram_search(V("alpha"), 0)));
     };
-    EXPECT_EQ(InChild(nullptr, unmatched), "1/1");
-    EXPECT_EQ(InChild("", unmatched), "1/1");
-    EXPECT_EQ(InChild("0", unmatched), "2/2");
-    EXPECT_EQ(InChild("0.0abc", unmatched), "2/2");
-    EXPECT_EQ(InChild("-0.5", unmatched), "1/1");  // outside [0, 1]: 0.6
-    EXPECT_EQ(InChild("abc", unmatched), "1/1");
-    EXPECT_EQ(InChild("1", unmatched), "1/1");
+    // Values outside [0, 1] and non-numbers mean 0.6; a number prefix counts.
+    const char *let_in[] = {"0", "0.0abc"}, *kept_out[] = {nullptr, "", "-0.5", "abc", "1"};
+    for (const char *value : let_in) EXPECT_EQ(InChild(unmatched, value), "2/2") << value;
+    for (const char *value : kept_out) EXPECT_EQ(InChild(unmatched, value), "1/1") << (value ? value : "unset");
 }
 
 }  // namespace

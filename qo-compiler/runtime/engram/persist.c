@@ -12,8 +12,9 @@
  *
  * Reading is lenient and never trusts the file: records are found with the
  * shared JSON scanners, each record is cut out of the text (a NUL placed
- * after it for the duration) so that key lookups cannot run into the next
- * record, and every missing or mistyped field gets its default. Values are
+ * after it for the duration) so that its member walk cannot run into the
+ * next record, one walk finds every field (the first member of a name
+ * wins), and every missing or mistyped field gets its default. Values are
  * taken as they are, without range checks.
  */
 #include <fcntl.h>

@@ -202,7 +202,8 @@ void _qo_engram_clear_layers(EngramGraph *g);
 
 /* The index, brought up to date; valid until the graph next changes. */
 const EngramIndex *_qo_engram_index(EngramGraph *g);
-/* The key of an id text, or -1 when no node or edge uses it. */
+/* The key of an id text, or -1 when the index holds none; after a forget
+ * a key may be left with no node and no edge. */
 int64_t _qo_engram_key_of(EngramGraph *g, const char *id);
 /* Edges touching key, in edge order: keys[key].head, then next until -1.
  * A self-loop is listed once. */
