@@ -41,6 +41,14 @@ namespace jsgen {
 
 std::string js_string(std::string_view text) { return "\"" + js_escape(text) + "\""; }
 
+// Strict-mode JavaScript rejects number literals with leading zeros
+// ("007", "08.5"); Qo reads them as decimal, so the zeros go.
+std::string js_number(std::string_view digits) {
+    std::size_t zeros = 0;
+    while (zeros + 1 < digits.size() && digits[zeros] == '0' && digits[zeros + 1] != '.') ++zeros;
+    return std::string(digits.substr(zeros));
+}
+
 namespace {
 
 constexpr std::array<std::string_view, 5> kAsyncBuiltins = {
@@ -70,14 +78,6 @@ const char *duration_factor(std::string_view unit) {
     if (unit == "hour" || unit == "hours") return "3600000000000";
     if (unit == "day" || unit == "days") return "86400000000000";
     return "1";  // nano, nanos, and any unit the parser let through
-}
-
-// Strict-mode JavaScript rejects number literals with leading zeros
-// ("007", "08.5"); Qo reads them as decimal, so the zeros go.
-std::string number_text(const std::string &digits) {
-    std::size_t zeros = 0;
-    while (zeros + 1 < digits.size() && digits[zeros] == '0' && digits[zeros + 1] != '.') ++zeros;
-    return digits.substr(zeros);
 }
 
 bool is_int_ident(const JsState &js, const Expr &e) {
@@ -256,14 +256,14 @@ Rope wrapped(std::string_view before, Ref inner, std::string_view after) {
 // The text of e from its children's texts.
 Rope compose(JsState &js, const Expr &e, const Parts &parts) {
     switch (e.kind) {
-    case ExprKind::Int: return literal(number_text(e.as<expr::Int>()->value));
-    case ExprKind::Float: return literal(number_text(e.as<expr::Float>()->value));
+    case ExprKind::Int: return literal(js_number(e.as<expr::Int>()->value));
+    case ExprKind::Float: return literal(js_number(e.as<expr::Float>()->value));
     case ExprKind::Str: return literal(js_string(e.as<expr::Str>()->value));
     case ExprKind::Bool: return literal(e.as<expr::Bool>()->value == "true" ? "true" : "false");
     case ExprKind::Ident: return literal(e.as<expr::Ident>()->name);
     case ExprKind::DurationLit: {
         const auto &d = *e.as<expr::DurationLit>();
-        return literal("(" + d.count + " * " + duration_factor(d.unit) + ")");
+        return literal("(" + js_number(d.count) + " * " + duration_factor(d.unit) + ")");
     }
     case ExprKind::Not: return wrapped("!", parts[0], "");
     case ExprKind::Neg: return wrapped("(-", parts[0], ")");

@@ -24,7 +24,7 @@ std::string arm_text(const Pattern &p, const std::string &subject, const std::st
     case PatternKind::Binding:
         return "{ const " + p.as<pattern::Binding>()->name + " = " + subject + "; " + ret + "} ";
     case PatternKind::LitInt:
-        return "if (" + subject + " === " + p.as<pattern::LitInt>()->value + ") " + ret;
+        return "if (" + subject + " === " + js_number(p.as<pattern::LitInt>()->value) + ") " + ret;
     case PatternKind::LitBool:
         return "if (" + subject + " === " + (p.as<pattern::LitBool>()->value == "true" ? "true" : "false") +
                ") " + ret;

@@ -39,6 +39,8 @@ using Names = std::unordered_set<std::string>;
 
 // "\"" + js_escape(text) + "\"".
 std::string js_string(std::string_view text);
+// An Int or Float literal's digits as a JavaScript number (no leading zeros).
+std::string js_number(std::string_view digits);
 
 // ---- expressions (js_expr.cpp) ----
 std::string js_cg_expr(JsState &js, const Expr &e);

@@ -6,38 +6,26 @@
 
 #include <fcntl.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
-#include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <sstream>
 #include <string>
 #include <vector>
 
 #include <gtest/gtest.h>
 
+#include "c_program.h"
+#include "driver/files.h"
+
 namespace qob_test {
 
 namespace fs = std::filesystem;
+using Lines = std::vector<std::string>;
+using qo::testing::shell_quote;
 
-// s in single quotes for the test's own shell lines.
-inline std::string sq(const std::string &s) {
-    std::string q = "'";
-    for (char c : s) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return q + "'";
-}
-
-inline std::string slurp(const fs::path &p) {
-    std::ifstream in(p, std::ios::binary);
-    std::ostringstream ss;
-    ss << in.rdbuf();
-    return ss.str();
-}
-
-inline std::vector<std::string> lines_of(const std::string &text) {
-    std::vector<std::string> lines;
+inline Lines lines_of(const std::string &text) {
+    Lines lines;
     std::istringstream in(text);
     for (std::string line; std::getline(in, line);) lines.push_back(line);
     return lines;
@@ -45,8 +33,7 @@ inline std::vector<std::string> lines_of(const std::string &text) {
 
 struct Outcome {
     int status;
-    std::string out;
-    std::string err;
+    std::string out, err;
 };
 
 // Stands in for qoc: logs its arguments, writes the header beside the
@@ -96,23 +83,20 @@ public:
         dir = root / project_folder;
         bin = root / "bin";
         fs::create_directories(dir);
-        fs::create_directories(bin);
-        tool("fakeqoc", kFakeCompiler);
-        tool("cc", kFakeCc);
+        write("../bin/fakeqoc", kFakeCompiler);
+        write("../bin/cc", kFakeCc);
+        for (const char *tool : {"fakeqoc", "cc"}) fs::permissions(bin / tool, fs::perms::owner_all);
     }
     ~Project() { fs::remove_all(root); }
     Project(const Project &) = delete;
     Project &operator=(const Project &) = delete;
 
     std::string path(const std::string &rel) const { return (dir / rel).string(); }
-    std::string fake_compiler() const { return (bin / "fakeqoc").string(); }
-
     void write(const std::string &rel, const std::string &text) const {
-        fs::path p = dir / rel;
-        fs::create_directories(p.parent_path());
-        std::ofstream(p, std::ios::binary) << text;
+        fs::create_directories((dir / rel).parent_path());
+        qo::write_file(path(rel), text);
     }
-    std::string read(const std::string &rel) const { return slurp(dir / rel); }
+    std::string read(const std::string &rel) const { return qo::read_file(path(rel)); }
     bool exists(const std::string &rel) const { return fs::exists(dir / rel); }
 
     // Sets a file's modification (and access) time exactly.
@@ -121,31 +105,28 @@ public:
         ASSERT_EQ(utimensat(AT_FDCWD, path(rel).c_str(), times, 0), 0) << rel;
     }
 
-    // Runs qob in the project with bin/ first on PATH, so `cc` is the fake.
-    Outcome qob(const std::string &args) const { return qob(args, bin.string()); }
+    // The options that make qob use the fake compiler and the runtime rt/.
+    std::string fake_tools() const { return "--qoc=" + (bin / "fakeqoc").string() + " --runtime=rt"; }
 
-    // Runs qob in the project with path_prefix ("" for none) before PATH.
-    Outcome qob(const std::string &args, const std::string &path_prefix) const {
+    // Runs qob in the project with path_prefix (bin/ by default, so that
+    // `cc` is the fake; "" for none) before PATH.
+    Outcome qob(const std::string &args, std::string path_prefix = "-") const {
+        if (path_prefix == "-") path_prefix = bin.string();
         std::string out = (root / "qob.out").string(), err = (root / "qob.err").string();
-        std::string path = path_prefix.empty() ? "" : "PATH=" + sq(path_prefix) + ":\"$PATH\" ";
-        std::string cmd = "cd " + sq(dir.string()) + " && " + path + sq(QO_TOOL_DIR "/qob") + " " + args + " >" +
-                          sq(out) + " 2>" + sq(err);
+        std::string path = path_prefix.empty() ? "" : "PATH=" + shell_quote(path_prefix) + ":\"$PATH\" ";
+        std::string cmd = "cd " + shell_quote(dir.string()) + " && " + path + shell_quote(QO_TOOL_DIR "/qob") + " " +
+                          args + " >" + shell_quote(out) + " 2>" + shell_quote(err);
         int raw = std::system(cmd.c_str());
-        return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, slurp(out), slurp(err)};
+        return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, qo::read_file(out), qo::read_file(err)};
     }
 
-    // What the fake tools were called with, one line per call.
-    std::vector<std::string> compiles() const { return lines_of(slurp(bin / "qoc.log")); }
-    std::vector<std::string> links() const { return lines_of(slurp(bin / "cc.log")); }
+    // What the fake tools were called with, one line per call; forget_calls
+    // starts the logs afresh.
+    Lines compiles() const { return lines_of(qo::read_file((bin / "qoc.log").string())); }
+    Lines links() const { return lines_of(qo::read_file((bin / "cc.log").string())); }
     void forget_calls() const {
         fs::remove(bin / "qoc.log");
         fs::remove(bin / "cc.log");
-    }
-
-private:
-    void tool(const std::string &name, const char *script) const {
-        std::ofstream(bin / name) << script;
-        fs::permissions(bin / name, fs::perms::owner_all, fs::perm_options::add);
     }
 };
 

@@ -15,48 +15,39 @@ const profile = mkdtempSync(join(tmpdir(), "qo-js-chromium-"));
 let driver = null, base = "", session = "";
 
 async function call(method, path, body) {
-  const response = await fetch(base + path, {
-    method,
-    headers: { "Content-Type": "application/json" },
-    body: body === undefined ? undefined : JSON.stringify(body),
-    signal: AbortSignal.timeout(30000),
-  });
+  const response = await fetch(base + path, { method, headers: { "Content-Type": "application/json" },
+    body: body === undefined ? undefined : JSON.stringify(body), signal: AbortSignal.timeout(30000) });
   const reply = await response.json();
   if (!response.ok) throw new Error(`${method} ${path}: ${JSON.stringify(reply.value)}`);
   return reply.value;
 }
+const inSession = (method, path, body) => call(method, `/session/${session}${path}`, body);
 
 async function startDriver() {
   for (let attempt = 0; attempt < 5; attempt++) {
     const port = 20000 + Math.floor(Math.random() * 20000);
     driver = spawn(driverPath, [`--port=${port}`], { stdio: "ignore" });
     base = `http://127.0.0.1:${port}`;
-    for (let i = 0; i < 100; i++) {
+    for (let i = 0; i < 100 && driver.exitCode === null; i++) {
       await new Promise((ok) => setTimeout(ok, 100));
-      if (driver.exitCode !== null) break;
-      try {
-        if ((await call("GET", "/status")).ready) return;
-      } catch (e) { /* not listening yet */ }
+      if (await call("GET", "/status").then((s) => s.ready, () => false)) return;
     }
     driver.kill();
   }
   throw new Error("chromedriver did not start");
 }
 
-async function find(selector) { return (await call("POST", `/session/${session}/element`, { using: "css selector", value: selector }))[ELEMENT]; }
-async function text(selector) { return call("GET", `/session/${session}/element/${await find(selector)}/text`); }
+const find = async (selector) => (await inSession("POST", "/element", { using: "css selector", value: selector }))[ELEMENT];
+const textOf = (element) => inSession("GET", `/element/${element}/text`);
 
-async function cleanup() {
-  if (session) await call("DELETE", `/session/${session}`).catch(() => {});
+async function finish(status, message) {
+  if (message) console.log(message);
+  if (session) await inSession("DELETE", "").catch(() => {});
   if (driver) driver.kill();
   rmSync(profile, { recursive: true, force: true });
+  process.exit(status);
 }
-
-const deadline = setTimeout(async () => {
-  console.log("browser check timed out");
-  await cleanup();
-  process.exit(1);
-}, 120000);
+setTimeout(() => finish(1, "browser check timed out"), 120000);
 
 try {
   await startDriver();
@@ -65,22 +56,15 @@ try {
   session = (await call("POST", "/session", {
     capabilities: { alwaysMatch: { browserName: "chrome", "goog:chromeOptions": { binary: browserPath, args } } },
   })).sessionId;
-  await call("POST", `/session/${session}/url`, { url: pathToFileURL(page).href });
-  console.log("title: " + await text("#title"));
-  const items = await call("POST", `/session/${session}/elements`, { using: "css selector", value: "#list li" });
-  const texts = [];
-  for (const item of items) texts.push(await call("GET", `/session/${session}/element/${item[ELEMENT]}/text`));
-  console.log("items: " + texts.join(" | "));
-  console.log("before: " + await text("#out"));
+  await inSession("POST", "/url", { url: pathToFileURL(page).href });
+  console.log("title: " + await textOf(await find("#title")));
+  const items = await inSession("POST", "/elements", { using: "css selector", value: "#list li" });
+  console.log("items: " + (await Promise.all(items.map((item) => textOf(item[ELEMENT])))).join(" | "));
+  console.log("before: " + await textOf(await find("#out")));
   const button = await find("#go");
-  await call("POST", `/session/${session}/element/${button}/click`, {});
-  await call("POST", `/session/${session}/element/${button}/click`, {});
-  console.log("after: " + await text("#out"));
-  await cleanup();
-  clearTimeout(deadline);
+  for (let click = 0; click < 2; click++) await inSession("POST", `/element/${button}/click`, {});
+  console.log("after: " + await textOf(await find("#out")));
+  await finish(0);
 } catch (e) {
-  console.log("browser check failed: " + e.message);
-  await cleanup();
-  clearTimeout(deadline);
-  process.exit(1);
+  await finish(1, "browser check failed: " + e.message);
 }

@@ -39,24 +39,9 @@ const {
 
 
 function main() {
-  let page = await http_get("https://example.com");
-  let posted = await http_post("u", "body");
-  let j = await http_post_json("u", "{}");
-  let h = await http_get_with_headers("u", "{}");
-  let hp = await http_post_with_headers("u", "b", "{}");
-  let later = await load("x");
-  let xs = [];
-  xs = append(xs, 1);
-  let n = len(xs);
-  let second = get(xs, 1);
-  let m = {};
-  m = map_set(m, "k", 2);
-  let v = map_get(m, "k");
-  let upper = "abc".toUpperCase();
-  let parts = "a,b".split(",");
-  let nothing = obj.reset();
-  let curried = make_adder(1)(2);
-  let chained = builder().add(1).add(2);
+  let awaited = [await http_get("u"), await http_post("u", "b"), await http_post_json("u", "{}"), await http_get_with_headers("u", "{}"), await http_post_with_headers("u", "b", "{}"), await load("x")];
+  let methods = [append(xs, 1), len(xs), get(xs, 1), map_set(m, "k", 2), map_get(m, "k"), "abc".toUpperCase(), "a,b".split(","), obj.reset()];
+  let others = [make_adder(1)(2), builder().add(1).add(2), plain(1, "two")];
 }
 
 async function load(path) {

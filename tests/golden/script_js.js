@@ -38,35 +38,10 @@ const {
 } = globalThis.__qo;
 
 
-function plus(a, b, s, t) {
-  let l1 = qo_str_concat(s, "!");
-  let l2 = qo_str_concat("x", a);
-  let l3 = (a + 1);
-  let l4 = (2 + t);
-  let l5 = (a + b);
-  let l6 = (a + str_len(s));
-  let l7 = (str_len(s) + b);
-  let l8 = (str_len(s) + qo_max(a, b));
-  let l9 = qo_str_concat(s, t);
-  let l10 = qo_str_concat(s, a);
-  let l11 = qo_str_concat(f(a), g(b));
-  let l12 = ((a * b) + (a - b));
-  let l13 = (1.5 + 2.5);
-  let l14 = qo_str_concat(s, str_len(t));
+function f(n, s) {
 }
 
-function equality(a, b, s, t) {
-  let e1 = (a === 1);
-  let e2 = (s === true);
-  let e3 = (s === null);
-  e4 = (a === b);
-  let e5 = str_eq(s, "x");
-  let e6 = str_eq("x", s);
-  let e7 = (s === t);
-  let e8 = (a !== 0);
-  let e9 = !str_eq(s, "y");
-  let e10 = (s !== t);
-  let e11 = (a !== b);
-  let e12 = (null !== s);
-}
-
+let count = 2;
+let label = "n";
+println(qo_str_concat(label, int_to_str((count + count))));
+let sums = [(n + count), qo_str_concat(s, count), qo_str_concat(n, s)];

@@ -38,52 +38,17 @@ const {
 } = globalThis.__qo;
 
 
-function literals() {
-  let i = 42;
-  let z = 7;
-  let f = 2.50;
-  let s = "say \"hi\"\n\tpath\\x";
-  let yes = true;
-  let no = false;
-  let nothing = null;
-  name = s;
-  return nothing;
+function plus(a, b, s, t) {
+  let arithmetic = [(a + 1), (2 + t), (a + b), (a + str_len(s)), (str_len(s) + b), (str_len(s) + qo_max(a, b)), ((a * b) + (a - b)), (1.5 + 2.5)];
+  let concat = [qo_str_concat(s, "!"), qo_str_concat("x", a), qo_str_concat(s, t), qo_str_concat(s, a), qo_str_concat(f(a), g(b)), qo_str_concat(s, str_len(t))];
 }
 
-function durations() {
-  let a = (3 * 1);
-  let b = (4 * 1000000);
-  let c = (5 * 1000000000);
-  let d = (6 * 60000000000);
-  let e = (7 * 3600000000000);
-  let g = (8 * 86400000000000);
-  let h = (1 * 1000000);
-  let k = (2 * 1000000000);
+function equality(a, b, s, t) {
+  let eq = [(a === 1), (s === true), (s === null), (a === b), str_eq(s, "x"), str_eq("x", s), (s === t)];
+  let ne = [(a !== 0), !str_eq(s, "y"), (s !== t), (a !== b), (null !== s)];
 }
 
-function unary(x, ok) {
-  let a = !ok;
-  let b = (-x);
-  let c = (-(x + 1));
-}
-
-function access(conf, xs, key) {
-  let port = conf["port"];
-  let first = qo_list_get(xs, 0);
-  let named = qo_get_field(conf, "name");
-  let by_key = qo_list_get(conf, key);
-  let deep = conf["a"]["b"]["c"];
-  let maybe = (conf)?.["port"] ?? null;
-  let maybe_at = (xs)?.[2] ?? null;
-  let plain_try = conf;
-}
-
-function containers(a) {
-  let empty = [];
-  let xs = [1, a, "three"];
-  let none = {};
-  let m = {"name": "x", "quoted key": a, "3": [a]};
-  let choice = ((a > 1) ? 1 : 0);
-  let looped = null;
+function others(a, b) {
+  let o = [(a - b), (a * b), (a / b), (a % b), (a < b), (a > b), (a <= b), (a >= b), ((a > 0) && (b > 0)), ((a > 0) || (b > 0)), ((a - b) - 1)];
 }
 

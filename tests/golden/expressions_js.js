@@ -38,90 +38,20 @@ const {
 } = globalThis.__qo;
 
 
-function scopes(flag) {
-  let x = 1;
-  x = 2;
-  if (flag) {
-    let y = 3;
-    x = 4;
-  } else {
-    let y = 5;
-  }
-  let y = 6;
-  x = y;
-  return x;
+function literals(x, ok) {
+  let lits = [42, 7, 2.50, "say \"hi\"\n\tpath\\x", true, false, null, x];
+  let durations = [(3 * 1), (4 * 1000000), (5 * 1000000000), (6 * 60000000000), (7 * 3600000000000), (8 * 86400000000000), (1 * 1000000), (2 * 1000000000), (9 * 60000000000)];
+  let unary = [!ok, (-x), (-(x + 1))];
+  return null;
 }
 
-function loops(xs, n) {
-  while (n < 3) {
-    n = (n + 1);
-  }
-  while ((n > 0) && (n < 10)) {
-    n = (n - 1);
-  }
-  for (const item of xs) {
-    if (str_len(item) === 0) {
-      continue;
-    }
-    if (str_eq(item, "stop")) {
-      break;
-    }
-    println(item);
-  }
-  for (let i = 0; i < n; i++) {
-    println(int_to_str(i));
-  }
-  for (let j = 1; j <= 3; j++) {
-    println(int_to_str(j));
-  }
+function access(conf, xs, key) {
+  let got = [conf["port"], qo_list_get(xs, 0), qo_get_field(conf, "name"), qo_list_get(conf, key), conf["a"]["b"]["c"], (conf)?.["port"] ?? null, (xs)?.[2] ?? null, conf];
 }
 
-function chain(n) {
-  if (n === 1) {
-    println("one");
-  } else {
-    if (n === 2) {
-      println("two");
-    } else {
-      if (n === 3) {
-        println("three");
-      } else {
-        println("many");
-      }
-    }
-  }
-  if (n > 0) {
-    println("positive");
-  }
-}
-
-function guarded(path) {
-  try {
-    let text = fs_read(path);
-    println(text);
-  } catch (e) {
-    println("failed");
-  }
-  try {
-    risky();
-  } catch (err) {
-  }
-  println("done");
-}
-
-function early(n) {
-  if (n > 1) {
-    return null;
-  }
-  return (n + 1);
-}
-
-function local_decls() {
-  // extern fn helper — provided by the JS environment
-  // cgi block 'Inner' — no-op in JS target (server-side concept)
-  // service block 'Svc' — no-op in JS target
-  if (!((1 === 1))) qo_assert_fail("");
-  if (!((str_len("ab") === 2))) qo_assert_fail("two bytes");
-  if (!(true)) qo_assert_fail(describe("why"));
+function containers(a, xs) {
+  let values = [[], [1, a, "three"], {}, {"name": "x", "quoted key": a, "3": [a]}];
+  let choice = ((a > 1) ? 1 : 0);
+  let looped = null;
 }
 
