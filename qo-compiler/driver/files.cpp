@@ -1,6 +1,8 @@
 // files.cpp -- whole-file reads and writes through stdio.
 #include "driver/files.h"
 
+#include <sys/stat.h>
+
 #include <cstdio>
 
 namespace qo {
@@ -34,6 +36,12 @@ bool copy_stream_to_file(std::FILE *from, const std::string &path) {
     while (ok && (n = std::fread(buf, 1, sizeof buf, from)) > 0) ok = std::fwrite(buf, 1, n, to) == n;
     ok = ok && !std::ferror(from);
     return std::fclose(to) == 0 && ok;
+}
+
+std::optional<FileId> file_id(const std::string &path) {
+    struct stat st;
+    if (stat(path.c_str(), &st) != 0) return std::nullopt;
+    return FileId{st.st_dev, st.st_ino};
 }
 
 }  // namespace qo

@@ -7,7 +7,8 @@
 // ahead of the importing file's own lines: its header (`.qoh` beside it)
 // when that has text, else its own resolved source. Each module path, as
 // spelled (no normalisation), is included once per compilation: a second
-// import, or an import cycle back to a file being resolved, adds nothing.
+// import, or an import cycle back to a file being resolved (under any
+// spelling: the files under way are also known by identity), adds nothing.
 #ifndef QO_DRIVER_IMPORTS_H
 #define QO_DRIVER_IMPORTS_H
 

@@ -120,15 +120,7 @@ bool is_stmt_start_kind(TokKind kind) {
 }
 
 Pos skip_to_rbrace(const Tokens &tokens, Pos pos) {
-    int depth = 1;
-    Pos p = step(tokens, pos);
-    while (!at(tokens, p, TokKind::Eof)) {
-        TokKind kind = tok_kind(tokens, p);
-        p = step(tokens, p);
-        if (kind == TokKind::LBrace) ++depth;
-        if (kind == TokKind::RBrace && --depth == 0) break;
-    }
-    return p;
+    return skip_past_close(tokens, step(tokens, pos), TokKind::LBrace, TokKind::RBrace);
 }
 
 Pos skip_expr_to_stmt_boundary(const Tokens &tokens, Pos pos) {

@@ -88,6 +88,17 @@ Pos step(const Tokens &tokens, Pos pos, Pos n) {
     return pos + n < last ? pos + n : last;
 }
 
+Pos skip_past_close(const Tokens &tokens, Pos pos, TokKind open, TokKind close) {
+    int depth = 1;
+    while (!at(tokens, pos, TokKind::Eof)) {
+        TokKind kind = tok_kind(tokens, pos);
+        pos = step(tokens, pos);
+        if (kind == open) ++depth;
+        if (kind == close && --depth == 0) break;
+    }
+    return pos;
+}
+
 TokKind keyword_kind(std::string_view word) {
     const auto &table = keyword_table();
     auto it = table.find(word);

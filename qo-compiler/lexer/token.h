@@ -72,6 +72,10 @@ inline bool at(const Tokens &tokens, Pos i, TokKind kind) { return tok_kind(toke
 // the parser and the scanners hand out always address a real token.
 Pos step(const Tokens &tokens, Pos pos, Pos n = 1);
 
+// pos just after an opening token of kind `open`: the position after the
+// `close` that balances it (nested pairs counted), or of Eof.
+Pos skip_past_close(const Tokens &tokens, Pos pos, TokKind open, TokKind close);
+
 // The kind of a reserved word (exact lower-case spelling), or Ident.
 TokKind keyword_kind(std::string_view word);
 

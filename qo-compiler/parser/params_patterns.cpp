@@ -20,18 +20,6 @@ Parsed<Pattern> pattern_with_value(const Tokens &t, Pos pos) {
     return {std::move(node), step(t, pos)};
 }
 
-// Position after the `>` matching the `<` at pos (or at Eof).
-Pos skip_angle_group(const Tokens &t, Pos pos) {
-    int depth = 0;
-    while (!at(t, pos, TokKind::Eof)) {
-        TokKind kind = tok_kind(t, pos);
-        pos = step(t, pos);
-        if (kind == TokKind::Lt) ++depth;
-        if (kind == TokKind::Gt && --depth == 0) break;
-    }
-    return pos;
-}
-
 }  // namespace
 
 Parsed<Pattern> parse_pattern(const Tokens &tokens, Pos pos) {
@@ -81,7 +69,7 @@ Pos skip_type(const Tokens &tokens, Pos pos) {
     if (!at(tokens, pos, TokKind::Ident)) {
         pos = step(tokens, pos);
     } else if (at(tokens, pos + 1, TokKind::Lt)) {
-        pos = skip_angle_group(tokens, pos + 1);
+        pos = skip_past_close(tokens, step(tokens, pos, 2), TokKind::Lt, TokKind::Gt);
         if (at(tokens, pos, TokKind::QuestionMark)) pos = step(tokens, pos);
     } else if (at(tokens, pos + 1, TokKind::QuestionMark)) {
         pos = step(tokens, pos, 2);

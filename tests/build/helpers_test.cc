@@ -108,6 +108,10 @@ TEST(Graph, DependenciesFirstEachSpellingOnceMissingModulesLeftOut) {
     }
     EXPECT_EQ(walk(p, "src/a.qo"), (Lines{"src/b.qo", "src/a.qo"}));
     EXPECT_EQ(walk(p, "a.qo"), (Lines{"./a.qo", "./b.qo", "a.qo"}));
+    // A module importing itself under a growing spelling ("./", "././", ...)
+    // comes round once more and then stops.
+    p.write("src/self.qo", "import \"./self.qo\"\n");
+    EXPECT_EQ(walk(p, "src/self.qo"), (Lines{"src/./self.qo", "src/self.qo"}));
 }
 
 TEST(Graph, LongImportChainsDoNotExhaustTheStack) {

@@ -75,6 +75,16 @@ TEST_F(Imports, CyclesAndRepeatedModulesContributeOnce) {
     EXPECT_EQ(resolve("main.qo"), "C\nB\nA\nM\n");
 }
 
+TEST_F(Imports, CyclesUnderAnotherSpellingEndToo) {
+    // "./self.qo" inside self.qo is a new path each round ("d/./self.qo",
+    // "d/././self.qo", ...), but the same file.
+    put("self.qo", "import \"./self.qo\"\nS");
+    EXPECT_EQ(resolve("self.qo"), "S\n");
+    put("a.qo", "import \"./b.qo\"\nA");
+    put("b.qo", "import \"./a.qo\"\nB");
+    EXPECT_EQ(resolve("a.qo"), "B\nA\n");
+}
+
 TEST_F(Imports, AModuleWithAHeaderIsIncludedOnce) {
     put("u.qoh", "extern fn u() -> Any\n");
     put("v.qo", "import \"u.qo\"\nV");
