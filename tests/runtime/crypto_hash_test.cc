@@ -53,7 +53,6 @@ protected:
 
 TEST_P(Sha256, PublishedVectors) {
     EXPECT_EQ(text(sha256_hex(QO_STR(""))), "e3b0c44298fc1c149afbf4c8996fb92427ae41e4649b934ca495991b7852b855");
-    EXPECT_EQ(text(sha256_hex(0)), text(sha256_hex(QO_STR(""))));
     EXPECT_EQ(text(sha256_hex(QO_STR("abc"))), "ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad");
     EXPECT_EQ(text(sha256_hex(QO_STR(kTwoBlocks.c_str()))),
               "248d6a61d20638b8e5c026930c3e6039a33ce45964ff2167f6ecedd419db06c1");
@@ -77,8 +76,10 @@ TEST_P(Sha256, StreamingInUnevenPiecesAndOneBlockTransform) {
     for (size_t piece : {1, 7, 63, 64, 65, 1000}) {
         qo_sha256_ctx c;
         qo_sha256_init(&c);
-        for (size_t at = 0; at < data.size(); at += piece)
+        for (size_t at = 0; at < data.size(); at += piece) {
             qo_sha256_update(&c, data.data() + at, std::min(piece, data.size() - at));
+            qo_sha256_update(&c, nullptr, 0);  // an empty piece, also mid-block
+        }
         qo_sha256_final(&c, streamed);
         EXPECT_EQ(hex(streamed, 32), hex(whole, 32)) << "piece " << piece;
     }
@@ -131,14 +132,12 @@ TEST(HmacSha256, KeyLengthsAroundTheBlockSizeMatchLibcrypto) {
         std::string key = pattern(klen + 3).substr(3);
         EXPECT_EQ(text(hmac_sha256_hex(bytes(key), bytes(msg))), openssl_hmac(key, msg)) << "key " << klen;
     }
-    // Null key and message count as empty; strings stop at their NUL.
-    EXPECT_EQ(text(hmac_sha256_hex(0, 0)), openssl_hmac("", ""));
+    // Strings stop at their NUL.
     EXPECT_EQ(text(hmac_sha256_hex(QO_STR("k\0x"), QO_STR("m\0y"))), openssl_hmac("k", "m"));
 }
 
 TEST(Sha3_256, PublishedVectorsAndEveryLengthAroundTheRate) {
     EXPECT_EQ(text(sha3_256_hex(QO_STR(""))), "a7ffc6f8bf1ed76651c14756a061d662f580ff4de43b49fa82d80a4b80f8434a");
-    EXPECT_EQ(text(sha3_256_hex(0)), text(sha3_256_hex(QO_STR(""))));
     EXPECT_EQ(text(sha3_256_hex(QO_STR("abc"))), "3a985da74fe225b2045c172d6bd390bd855f086e3e9d525b46bfe24511431532");
     EXPECT_EQ(text(sha3_256_hex(QO_STR(kTwoBlocks.c_str()))),
               "41c0dba2a9d6240849100376a8235e2c82e1b9998a999e21db32dd97496d3376");

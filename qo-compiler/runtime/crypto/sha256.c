@@ -192,6 +192,7 @@ void qo_sha256_init(qo_sha256_ctx *c) {
 
 void qo_sha256_update(qo_sha256_ctx *c, const void *data, size_t n) {
     const uint8_t *p = data;
+    if (!n) return; /* data may be NULL then */
     c->total += n;
     if (c->used) {
         size_t take = 64 - c->used < n ? 64 - c->used : n;
