@@ -337,4 +337,14 @@ TEST(IoEnv, EnvironmentAndConfig) {
     EXPECT_EQ(config(QO_STR("")), missing);
 }
 
+TEST(IoLog, LevelsOnStandardErrorAndExit) {
+    testing::internal::CaptureStderr();
+    log_info(QO_STR("up"));
+    log_warn(0);
+    log_warn(42);  // no text: logged as empty, never read as an address
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "[INFO] up\n[WARN] \n[WARN] \n");
+    EXPECT_EQ(getpid_now(), (qo_val_t)getpid());
+    EXPECT_EXIT(__exit_program(3), testing::ExitedWithCode(3), "");
+}
+
 }  // namespace

@@ -124,6 +124,27 @@ TEST(Maps, RepeatedKeysAndNullKeys) {
     EXPECT_EQ(qo_map_get(0, QO_STR("a")), 0);
     for (int i = 0; i < 100; i++) m = qo_map_set(m, QO_STR("grow"), i);
     EXPECT_EQ(M(m)->len, 4);
+    // A key word that is no string is kept as a null key, so no later
+    // lookup ever compares against it.
+    m = qo_map_set(m, 5, 6);
+    EXPECT_EQ(M(m)->len, 5);
+    EXPECT_EQ(M(m)->keys[4], nullptr);
+    EXPECT_EQ(qo_map_get(m, 5), 0);
+    EXPECT_EQ(qo_map_get(m, QO_STR("grow")), 99);
+}
+
+TEST(Containers, WordsThatAreNoContainersGiveNeutralResults) {
+    qo_val_t text = QO_STR("not a list");
+    for (qo_val_t w : {(qo_val_t)5, (qo_val_t)-1, (qo_val_t)0x123456789ABCLL, text}) {
+        EXPECT_EQ(qo_list_len(w) + qo_list_get(w, 0), 0) << w;
+        EXPECT_EQ(S(list_join(w, QO_STR(","))), "") << w;
+        EXPECT_EQ(qo_map_get(w, QO_STR("a")) + qo_map_set(w, QO_STR("a"), 1), 0) << w;
+        EXPECT_EQ(S(str_format(QO_STR("{a}"), w)), "{a}") << w;
+        qo_val_t fresh = qo_list_append(w, 7);  // as if appending to null
+        EXPECT_NE(fresh, w);
+        EXPECT_EQ(qo_list_len(fresh), 1);
+        EXPECT_EQ(qo_list_len(qo_list_clone(w)), 0);
+    }
 }
 
 }  // namespace

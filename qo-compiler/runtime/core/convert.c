@@ -11,9 +11,7 @@
 #include <stdio.h>
 #include <stdlib.h>
 
-/* Decimal form of n, as "%lld" writes it, into out (at least 21 bytes; no
- * NUL); returns the length. */
-static size_t _qo_cv_int_text(char *out, qo_val_t n) {
+size_t _qo_int_text(char *out, qo_val_t n) {
     char rev[20];
     size_t k = 0, len = 0;
     uint64_t u = n < 0 ? 0 - (uint64_t)n : (uint64_t)n;
@@ -28,7 +26,7 @@ static size_t _qo_cv_int_text(char *out, qo_val_t n) {
 
 qo_val_t int_to_str(qo_val_t n) {
     char digits[21];
-    return _qo_str_from(digits, _qo_cv_int_text(digits, n));
+    return _qo_str_from(digits, _qo_int_text(digits, n));
 }
 qo_val_t native_int_to_str(qo_val_t n) { return int_to_str(n); }
 qo_val_t __int_to_str(qo_val_t n) { return int_to_str(n); }
@@ -107,7 +105,7 @@ qo_val_t str_to_bytes(qo_val_t s) {
     for (size_t i = 0; p[i]; i++) {
         char digits[21];
         if (i) jb_putc(&b, ',');
-        jb_putn(&b, digits, _qo_cv_int_text(digits, p[i]));
+        jb_putn(&b, digits, _qo_int_text(digits, p[i]));
     }
     jb_putc(&b, ']');
     return jb_finish(&b);

@@ -137,6 +137,9 @@ typedef struct qo_str_scan {
 } qo_str_scan;
 void _qo_str_scan_init(qo_str_scan *sc, const char *hay, size_t hay_len, const char *needle);
 const char *_qo_str_scan_next(qo_str_scan *sc);
+/* Decimal form of n, as "%lld" writes it, into out (at least 21 bytes; no
+ * NUL); returns the length. Several times faster than snprintf. */
+size_t _qo_int_text(char *out, qo_val_t n);
 /* White space as the trimming and word-counting functions see it. */
 static inline int _qo_is_space(unsigned char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
 

@@ -7,7 +7,6 @@
  * handing it over costs nothing: into the arena (jb_finish) for ordinary
  * results, or untracked (jb_take) for results that must outlive a scope.
  */
-#include <stdio.h>
 #include <stdlib.h>
 
 static void _qo_jb_reserve(qo_jb *b, uint64_t extra) {
@@ -54,7 +53,7 @@ char *jb_grow(qo_jb *b, size_t n) {
 
 const char *_qo_jb_value_text(qo_val_t v, char digits[24]) {
     if (looks_like_string(v)) return (const char *)(intptr_t)v;
-    snprintf(digits, 24, "%lld", (long long)v);
+    digits[_qo_int_text(digits, v)] = '\0';
     return digits;
 }
 
