@@ -35,6 +35,9 @@ TEST(Sanitize, TextAndStrayMarkup) {
     EXPECT_EQ(clean("keep<b class='x", "{\"b\":[]}"), "keep");
     EXPECT_EQ(clean("keep<bold", "{}"), "keep");
     EXPECT_EQ(text(qo_html_sanitize(0, 0)), "");
+    // Words that are no text read as "" and as "{}" (they used to be read).
+    EXPECT_EQ(text(qo_html_sanitize(5, 7)), "");
+    EXPECT_EQ(text(qo_html_sanitize(QO_STR("<b>x</b>"), 12345)), "x");
 }
 
 TEST(Sanitize, AllowListedTagsAreRebuilt) {

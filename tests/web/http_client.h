@@ -31,28 +31,21 @@ inline int free_port() {
 
 // A connected socket to the loopback port (IPv4 unless ipv6), or -1.
 inline int connect_to(int port, bool ipv6 = false) {
+    sockaddr_in6 a6{};
+    a6.sin6_family = AF_INET6;
+    a6.sin6_addr = in6addr_loopback;
+    a6.sin6_port = htons(port);
+    sockaddr_in a4{};
+    a4.sin_family = AF_INET;
+    a4.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    a4.sin_port = htons(port);
     int fd = socket(ipv6 ? AF_INET6 : AF_INET, SOCK_STREAM, 0);
     timeval tv{20, 0};
     setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &tv, sizeof tv);
-    int rc;
-    if (ipv6) {
-        sockaddr_in6 a{};
-        a.sin6_family = AF_INET6;
-        a.sin6_addr = in6addr_loopback;
-        a.sin6_port = htons(port);
-        rc = connect(fd, (sockaddr *)&a, sizeof a);
-    } else {
-        sockaddr_in a{};
-        a.sin_family = AF_INET;
-        a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        a.sin_port = htons(port);
-        rc = connect(fd, (sockaddr *)&a, sizeof a);
-    }
-    if (rc != 0) {
-        close(fd);
-        return -1;
-    }
-    return fd;
+    int rc = ipv6 ? connect(fd, (sockaddr *)&a6, sizeof a6) : connect(fd, (sockaddr *)&a4, sizeof a4);
+    if (rc == 0) return fd;
+    close(fd);
+    return -1;
 }
 
 inline void send_all(int fd, const std::string &data) {

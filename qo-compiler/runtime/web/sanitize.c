@@ -215,9 +215,9 @@ static size_t _qo_san_markup(_qo_san *z, size_t i) {
 }
 
 qo_val_t qo_html_sanitize(qo_val_t html, qo_val_t allow) {
-    if (!html) return _qo_str_from("", 0);
-    _qo_san z = {(const char *)(intptr_t)html, 0, allow ? (const char *)(intptr_t)allow : "{}",
-                 {0}};
+    /* Words that are no readable text (0 among them) read as "" and "{}". */
+    const char *allowed = _qo_str_arg(allow);
+    _qo_san z = {_qo_cstr(html), 0, allowed ? allowed : "{}", {0}};
     z.n = strlen(z.s);
     jb_init(&z.out);
     for (size_t i = 0; i < z.n;) {

@@ -262,11 +262,19 @@ static int _qo_http_listen(qo_val_t port, const char *who, const char *banner) {
 
 static int _qo_http_named(qo_val_t name) { return name && looks_like_string(name); }
 
-qo_val_t http_serve(qo_val_t port, qo_val_t handler_name) {
-    if (_qo_http_named(handler_name)) http_set_handler(handler_name);
-    int fd = _qo_http_listen(port, "http_serve", "[http] listening on [::]:%d (dual-stack)\n");
-    if (fd >= 0) _qo_http_accept_loop(fd, 0);
+/* Registers the handler, listens and serves in the calling thread. */
+static qo_val_t _qo_http_serve_here(qo_val_t port, qo_val_t handler_name, int second_form) {
+    if (_qo_http_named(handler_name))
+        (second_form ? http_set_handler_v2 : http_set_handler)(handler_name);
+    int fd = _qo_http_listen(port, second_form ? "http_serve_v2" : "http_serve",
+                             second_form ? "[http v2] listening on [::]:%d (dual-stack)\n"
+                                         : "[http] listening on [::]:%d (dual-stack)\n");
+    if (fd >= 0) _qo_http_accept_loop(fd, second_form);
     return 0;
+}
+
+qo_val_t http_serve(qo_val_t port, qo_val_t handler_name) {
+    return _qo_http_serve_here(port, handler_name, 0);
 }
 
 qo_val_t __http_serve(qo_val_t port, qo_val_t handler_name) {
@@ -274,11 +282,7 @@ qo_val_t __http_serve(qo_val_t port, qo_val_t handler_name) {
 }
 
 qo_val_t http_serve_v2(qo_val_t port, qo_val_t handler_name) {
-    if (_qo_http_named(handler_name)) http_set_handler_v2(handler_name);
-    int fd = _qo_http_listen(port, "http_serve_v2",
-                             "[http v2] listening on [::]:%d (dual-stack)\n");
-    if (fd >= 0) _qo_http_accept_loop(fd, 1);
-    return 0;
+    return _qo_http_serve_here(port, handler_name, 1);
 }
 
 qo_val_t __http_serve_v2(qo_val_t port, qo_val_t handler_name) {
