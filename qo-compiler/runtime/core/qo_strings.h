@@ -125,8 +125,6 @@ qo_val_t __str_set_char(qo_val_t s, qo_val_t i, qo_val_t c);
 
 /* ---- For the runtime's own subsystems (and tests), not for Qo code. ---- */
 
-/* The text of a string argument: the same as _qo_cstr. */
-const char *_qo_str_text(qo_val_t v);
 /* Walks the non-overlapping occurrences of a non-empty needle, left to
  * right: each _qo_str_scan_next returns the next match or NULL. */
 typedef struct qo_str_scan {

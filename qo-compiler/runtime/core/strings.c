@@ -30,8 +30,6 @@ static size_t _qo_str_checked_size(uint64_t n) {
 
 static qo_val_t _qo_str_empty(void) { return _qo_str_from("", 0); }
 
-const char *_qo_str_text(qo_val_t v) { return _qo_cstr(v); }
-
 void _qo_str_scan_init(qo_str_scan *sc, const char *hay, size_t hay_len, const char *needle) {
     sc->at = hay;
     sc->end = hay + hay_len;

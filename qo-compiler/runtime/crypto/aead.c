@@ -146,7 +146,7 @@ static int _qo_aead_open(const uint8_t *key, const uint8_t *nonce, uint8_t *buf,
 
 qo_val_t aead_decrypt(qo_val_t key_hex, qo_val_t nonce_hex, qo_val_t ciphertext_hex) {
     uint8_t key[QO_AEAD_KEY], nonce[QO_AEAD_NONCE];
-    const char *ct_text = _qo_str_text(ciphertext_hex);
+    const char *ct_text = _qo_cstr(ciphertext_hex);
     size_t ct_digits = strlen(ct_text);
     qo_val_t result = QO_STR("");
     if (_qo_aead_fixed_hex(key_hex, key, QO_AEAD_KEY) &&

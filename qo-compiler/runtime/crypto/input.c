@@ -16,7 +16,7 @@ const uint8_t *_qo_crypto_input(qo_val_t v, size_t *n) {
         *n = _qo_bytes_or_str_len(v);
         return (const uint8_t *)(intptr_t)v;
     }
-    const char *text = _qo_str_text(v);
+    const char *text = _qo_cstr(v);
     *n = strlen(text);
     return (const uint8_t *)text;
 }

@@ -266,7 +266,7 @@ qo_val_t sha256_bytes(qo_val_t s) {
 }
 
 qo_val_t hash_sha256(qo_val_t s) {
-    const char *text = _qo_str_text(s);
+    const char *text = _qo_cstr(s);
     return _qo_sha_hex_of(text, strlen(text));
 }
 

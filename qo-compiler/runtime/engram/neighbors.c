@@ -49,7 +49,7 @@ qo_val_t engram_neighbors_filtered(qo_val_t id, qo_val_t depth, qo_val_t directi
     qo_val_t list = qo_list_empty();
     int64_t start = _qo_engram_find(g, _qo_str_arg(id));
     if (start < 0) return list;
-    const char *dir = _qo_str_text(direction);
+    const char *dir = _qo_cstr(direction);
     int follow = strcmp(dir, "out") == 0 ? _QO_EGN_OUT : strcmp(dir, "in") == 0 ? _QO_EGN_IN : _QO_EGN_BOTH;
     if (depth < 1) depth = 1;
     char *visited = calloc((size_t)g->node_count, 1);

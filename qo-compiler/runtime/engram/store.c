@@ -91,7 +91,7 @@ qo_val_t engram_node_full(qo_val_t content, qo_val_t node_type, qo_val_t label, 
     _qo_engram_graph();
     if (!_qo_egs_utf8_valid((const unsigned char *)_qo_egs_or(content, ""))) {
         fprintf(stderr, "[engram] REJECTED node write \xE2\x80\x94 content contains invalid UTF-8 (label=%s)\n",
-                _qo_str_arg(label) ? _qo_str_text(label) : "(null)");
+                _qo_str_arg(label) ? _qo_cstr(label) : "(null)");
         return _qo_str_from("", 0);
     }
     EngramNode n = _qo_egs_node_defaults(content, node_type, label, salience);
