@@ -16,9 +16,9 @@ const int64_t kFuture = 4102444800000;  // 2100-01-01
 const int64_t kT = 1700000000000, kDay = 86400000, kWeek = 7 * kDay;  // kT: every node's creation
 
 struct Rec {
-    std::string id, content, type = "Memory", tags;
+    std::string id, content, type = "Memory", tags, tier = "Working";
     double salience = 1.0, rate = 0, wm = 0;
-    int64_t count = 0, last = kFuture;
+    int64_t count = 0, last = kFuture, created = kT;
     uint32_t layer = 5;
 
     std::string Json() const {
@@ -26,16 +26,21 @@ struct Rec {
         snprintf(nums, sizeof nums,
                  R"("salience":%.17g,"confidence":1,"temporal_decay_rate":%.17g,"activation_count":%lld,)"
                  R"("last_activated":%lld,"created_at":%lld,"working_memory_weight":%.17g,"layer_id":%u)",
-                 salience, rate, (long long)count, (long long)last, (long long)kT, wm, layer);
+                 salience, rate, (long long)count, (long long)last, (long long)created, wm, layer);
         return R"({"id":")" + id + R"(","content":")" + content + R"(","node_type":")" + type + R"(","label":")" + id +
-               R"(","tier":"Working","tags":")" + tags + R"(",)" + nums + "}";
+               R"(","tier":")" + tier + R"(","tags":")" + tags + R"(",)" + nums + "}";
     }
 };
 
-void Load(const std::vector<Rec> &nodes) {
+void Load(const std::vector<Rec> &nodes, const L &edges = {}) {
     L records;
     for (const Rec &r : nodes) records.push_back(r.Json());
-    ASSERT_EQ(LoadText(GraphText(records)), 1);
+    ASSERT_EQ(LoadText(GraphText(records, edges)), 1);
+}
+
+std::string Edge(const std::string &from, const std::string &to, double weight, int inhibitory = 0) {
+    return R"({"from_id":")" + from + R"(","to_id":")" + to + R"(","weight":)" + std::to_string(weight) +
+           R"(,"inhibitory":)" + std::to_string(inhibitory) + "}";
 }
 
 Rec N(const std::string &id, const std::string &content, double salience = 1.0) {
@@ -127,6 +132,72 @@ TEST(EngramActivate, SeedsBySalienceDecayFatigueAndShareOfWords) {
     EXPECT_EQ(Text(qo_map_get(first, V("node")), "id"), "half");
     EXPECT_EQ((Ds{Num(first, "activation_strength"), Num(first, "epistemic_confidence")}), (Ds{0.5, 0.5}));
     EXPECT_EQ(qo_map_get(first, V("hops")), 0);
+}
+
+// The rules below are worked out by hand from the rules themselves, not
+// from the model of engram_diff_test, so a misreading shared by the two
+// shows up here.
+TEST(EngramActivate, SpreadsWithNearnessBonusUpToMaxHops) {
+    Rec week = N("week", "x"), month = N("month", "x");
+    week.created = kT + 3 * kDay;
+    month.created = kT + 30 * kDay;
+    for (int64_t hops : {2, 0, 1}) {  // 0 counts as 2
+        Load({N("seed", "alpha"), N("near", "x"), week, month, N("next", "x")},
+             {Edge("seed", "near", 0.5), Edge("week", "seed", 0.5), Edge("seed", "month", 0.5), Edge("near", "next", 1)});
+        engram_activate(V("alpha"), hops);
+        EXPECT_DOUBLE_EQ(Bg("near"), 1.0 * 0.5 * 0.7 * 1.2);  // 0.42
+        EXPECT_DOUBLE_EQ(Bg("week"), 1.0 * 0.5 * 0.7 * 1.1);  // against the edge's direction
+        EXPECT_DOUBLE_EQ(Bg("month"), 1.0 * 0.5 * 0.7);
+        EXPECT_DOUBLE_EQ(Bg("next"), hops == 1 ? 0.0 : 0.42 * 1.0 * 0.7 * 1.2) << hops;
+    }
+}
+
+TEST(EngramActivate, WorkingMemoryThresholdsAndContext) {
+    struct Row {
+        const char *type, *tier;
+        double salience;
+        const char *word;
+        double weight;  // the node alone, its one word asked: activation = salience, m starts at 1.5
+    } rows[] = {
+        {"Memory", "Working", 0.5, "build", 0.5 * (1.5 - 0.3)},       {"Memory", "Working", 0.5, "personal", 0.5 * 1.8},
+        {"Entity", "Canonical", 0.5, "code", 0.5 * (1.2 + 0.2)},      {"Belief", "Working", 0.5, "build", 0.5 * 1.8},
+        {"Belief", "Working", 0.5, "personal", 0.5 * (1.5 - 0.1)},    {"Thing", "Lesson", 0.5, "alpha", 0.5 * 1.6},
+        {"Belief", "Canonical", 0.9, "design", 1.0},                  {"Knowledge", "Working", 0.14, "alpha", 0.14 * 1.5},
+        {"Entity", "Working", 0.19, "alpha", 0},                      {"Belief", "Working", 0.21, "alpha", 0.21 * 1.5},
+        {"Thing", "Working", 0.26, "alpha", 0},                       {"TavriSelf", "Working", 0.04, "alpha", 0.04 * 1.5},
+        {"Safety", "Lesson", 0.04, "alpha", 0.04 * 1.6},              {"Thing", "Canonical", 0.09, "alpha", 0.09 * 1.7},
+        {"Thing", "Lesson", 0.15, "alpha", 0},
+    };
+    for (const Row &row : rows) {
+        Rec r = N("n", row.word, row.salience);
+        r.type = row.type;
+        r.tier = row.tier;
+        Load({r});
+        Activate(row.word);
+        EXPECT_DOUBLE_EQ(Wm("n"), row.weight) << row.type << " " << row.tier << " " << row.salience;
+    }
+}
+
+TEST(EngramActivate, InhibitionProtectionAndTheFifthPass) {
+    Rec source = N("source", "alpha", 2.0), hit = N("hit", "alpha", 1.0), half = N("half", "alpha", 0.5),
+        guarded = N("guarded", "alpha", 0.01);
+    hit.type = half.type = "Safety";
+    guarded.layer = 0;
+    Load({source, hit, half, guarded},
+         {Edge("source", "hit", 1, 1), Edge("source", "half", 0.25, 1), Edge("source", "guarded", 1, 1)});
+    Activate("alpha");
+    // Inhibitory edges spread like any other: the source lifts its target.
+    EXPECT_DOUBLE_EQ(Bg("hit"), 2.0 * 1.0 * 0.7 * 1.2);
+    EXPECT_DOUBLE_EQ(Wm("hit"), Bg("hit") * 1.5 * 0.09999999999999998);  // inhibition 2.0, above 1
+    EXPECT_DOUBLE_EQ(Wm("half"), 0.5 * 1.5 * (1 - 0.9 * 0.5));
+    EXPECT_EQ(Wm("guarded"), 1.0);  // a protected layer: always in, whatever its weight
+
+    Load({N("slow", "alpha", 0.1)});  // 0.15, below 0.4
+    for (int pass = 1; pass <= 6; pass++) {
+        Activate("alpha");
+        EXPECT_EQ(Wm("slow"), pass == 5 ? 0.25 : 0.0) << pass;
+        EXPECT_EQ(Find("slow").suppression_count, pass % 5) << pass;
+    }
 }
 
 TEST(EngramViews, ActivationAndLayeredContextTexts) {

@@ -167,6 +167,7 @@ TEST_F(EngramStore, NullAndUnknownArgumentsChangeNothing) {
     EXPECT_EQ(qo_map_get(engram_get_node(V("a")), V("activation_count")), 0);
     EXPECT_EQ(engram_edge_between(0, V("b")), 0);
     EXPECT_EQ(qo_list_len(engram_neighbors(0)) + qo_list_len(engram_neighbors_filtered(0, 2, 0)), 0);
+    EXPECT_EQ(((qo_map *)(intptr_t)engram_node_to_map(nullptr))->len, 0);
     for (qo_val_t id : {(qo_val_t)0, V("")}) {
         EXPECT_EQ(S(engram_neighbors_json(id, 2, 0)), "[]");
         EXPECT_EQ(S(engram_get_node_json(id)), "{}");

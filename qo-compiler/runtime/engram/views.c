@@ -17,6 +17,7 @@ static qo_val_t _qo_egv_copy(const char *s, const char *missing) {
 }
 
 qo_val_t engram_node_to_map(const EngramNode *n) {
+    if (!n) return qo_map_new(0);
     return qo_map_new(19, "id", _qo_egv_copy(n->id, ""), "content", _qo_egv_copy(n->content, ""), "node_type",
                       _qo_egv_copy(n->node_type, ""), "label", _qo_egv_copy(n->label, ""), "tier",
                       _qo_egv_copy(n->tier, "Working"), "tags", _qo_egv_copy(n->tags, ""), "metadata",
@@ -147,7 +148,7 @@ qo_val_t engram_list_layers_json(void) {
 
 qo_val_t engram_stats_json(void) {
     EngramGraph *g = _qo_engram_graph();
-    char text[96];
+    char text[128]; /* room for three 20-digit counts */
     int n = snprintf(text, sizeof text, "{\"node_count\":%lld,\"edge_count\":%lld,\"layer_count\":%zu}",
                      (long long)g->node_count, (long long)g->edge_count, (size_t)g->layer_count);
     return _qo_str_from(text, (size_t)n);
