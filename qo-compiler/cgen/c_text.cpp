@@ -1,6 +1,8 @@
 // c_text.cpp -- escaping, parenthesis stripping and operator spelling.
 #include "cgen/c_text.h"
 
+#include "lexer/text.h"
+
 namespace qo {
 
 namespace {
@@ -19,21 +21,15 @@ std::string c_escape(std::string_view text) {
     for (unsigned char c : text) {
         if (after_hex_escape && is_hex_digit(c)) out += "\"\"";
         after_hex_escape = false;
-        switch (c) {
-        case '"': out += "\\\""; break;
-        case '\\': out += "\\\\"; break;
-        case '\n': out += "\\n"; break;
-        case '\r': out += "\\r"; break;
-        case '\t': out += "\\t"; break;
-        default:
-            if (c >= 0x80) {
-                out += "\\x";
-                out += kHex[c >> 4];
-                out += kHex[c & 15];
-                after_hex_escape = true;
-            } else {
-                out += static_cast<char>(c);
-            }
+        if (const char *escape = common_escape(c)) {
+            out += escape;
+        } else if (c >= 0x80) {
+            out += "\\x";
+            out += kHex[c >> 4];
+            out += kHex[c & 15];
+            after_hex_escape = true;
+        } else {
+            out += static_cast<char>(c);
         }
     }
     return out;

@@ -18,6 +18,7 @@
 
 #include "cgen/c_text.h"
 #include "jsgen/js_internal.h"
+#include "lexer/text.h"
 
 namespace qo {
 
@@ -25,14 +26,9 @@ std::string js_escape(std::string_view text) {
     std::string out;
     out.reserve(text.size());
     for (char c : text) {
-        switch (c) {
-        case '"': out += "\\\""; break;
-        case '\\': out += "\\\\"; break;
-        case '\n': out += "\\n"; break;
-        case '\r': out += "\\r"; break;
-        case '\t': out += "\\t"; break;
-        default: out += c;
-        }
+        const char *escape = common_escape(static_cast<unsigned char>(c));
+        if (escape) out += escape;
+        else out += c;
     }
     return out;
 }

@@ -10,4 +10,15 @@ std::string_view trim(std::string_view s) {
     return s.substr(first, s.find_last_not_of(space) - first + 1);
 }
 
+const char *common_escape(unsigned char c) {
+    switch (c) {
+    case '"': return "\\\"";
+    case '\\': return "\\\\";
+    case '\n': return "\\n";
+    case '\r': return "\\r";
+    case '\t': return "\\t";
+    default: return nullptr;
+    }
+}
+
 }  // namespace qo

@@ -4,6 +4,8 @@
 #include <array>
 #include <cstdio>
 
+#include "lexer/text.h"
+
 namespace qo {
 
 namespace {
@@ -68,20 +70,14 @@ void NodeDeleter::operator()(Node *node) const noexcept {
 
 void ast_detail::append_json_escaped(std::string &out, const std::string &s) {
     for (unsigned char c : s) {
-        switch (c) {
-        case '"': out += "\\\""; break;
-        case '\\': out += "\\\\"; break;
-        case '\n': out += "\\n"; break;
-        case '\r': out += "\\r"; break;
-        case '\t': out += "\\t"; break;
-        default:
-            if (c < 0x20) {
-                char buf[8];
-                std::snprintf(buf, sizeof buf, "\\u%04x", c);
-                out += buf;
-            } else {
-                out += static_cast<char>(c);
-            }
+        if (const char *escape = common_escape(c)) {
+            out += escape;
+        } else if (c < 0x20) {
+            char buf[8];
+            std::snprintf(buf, sizeof buf, "\\u%04x", c);
+            out += buf;
+        } else {
+            out += static_cast<char>(c);
         }
     }
 }
